@@ -1,0 +1,40 @@
+# Shared by ./run and ./test: install what is missing, configure and build a tree.
+
+# Packages every build needs: the compiler, CMake, Qt 6 Widgets and the Traditional Chinese faces.
+ORLANEK_BUILD_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev libgtest-dev
+  fonts-arphic-uming fonts-arphic-ukai)
+
+# ensure_packages PKG...: installs the packages that are not installed yet, quietly.
+ensure_packages() {
+  local missing=() pkg
+  for pkg in "$@"; do
+    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' ||
+      missing+=("$pkg")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "Missing packages: ${missing[*]}. Run this as root, or install them with apt-get." >&2
+    return 1
+  fi
+  echo "Installing ${missing[*]} ..."
+  apt-get update -qq >/dev/null
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" \
+    >/dev/null
+}
+
+# build_tree DIR CMAKE-OPTIONS... [-- TARGETS...]: configures DIR once, then builds it
+# incrementally (all targets, or only the ones given after --).
+build_tree() {
+  local dir=$1 options=() targets=()
+  shift
+  while [ $# -gt 0 ] && [ "$1" != -- ]; do options+=("$1"); shift; done
+  [ $# -gt 0 ] && shift && targets=("$@")
+  if [ ! -f "$dir/build.ninja" ]; then
+    cmake -S . -B "$dir" -G Ninja "${options[@]}" >/dev/null
+  fi
+  cmake --build "$dir" ${targets[@]:+--target "${targets[@]}"} -- --quiet
+}
+
+# The two trees: build/ for use and the plain test run, build-asan/ with the sanitizers.
+ORLANEK_PLAIN_OPTIONS=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
+ORLANEK_SANITIZED_OPTIONS=(-DCMAKE_BUILD_TYPE=Debug -DORLANEK_SANITIZE=ON)
