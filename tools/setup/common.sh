@@ -1,7 +1,7 @@
 # Shared by ./run and ./test: install what is missing, configure and build a tree.
 
 # Packages every build needs: the compiler, CMake, Qt 6 Widgets and the Traditional Chinese faces.
-ORLANEK_BUILD_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev libgtest-dev
+ORLANEK_BUILD_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev libxcb1-dev libgtest-dev
   fonts-arphic-uming fonts-arphic-ukai)
 
 # ensure_packages PKG...: installs the packages that are not installed yet, quietly.
