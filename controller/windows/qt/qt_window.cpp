@@ -42,7 +42,10 @@ QtWindow::QtWindow(Form& form) : form_(form) {
   for (std::size_t i = 1; i < tab_order.size(); ++i) {
     setTabOrder(buttons_[tab_order[i - 1]], buttons_[tab_order[i]]);
   }
-  if (!tab_order.empty()) buttons_[tab_order.front()]->setFocus();
+  if (!tab_order.empty()) {
+    first_in_focus_order_ = buttons_[tab_order.front()];
+    first_in_focus_order_->setFocus();
+  }
 
   for (const LabelDesign& label_design : design.labels) {
     auto* label = new BlankWrapLabel(QString::fromUtf8(label_design.caption), label_design.border,
@@ -79,12 +82,16 @@ LedShape* QtWindow::shape(int array, int index) const {
 }
 
 void QtWindow::showWindow(bool visible) {
-  if (visible && !shown_before_) {
-    shown_before_ = true;
-    const QRect screen = this->screen()->availableGeometry();
-    move(screen.center() - rect().center());
-  }
+  const bool first_showing = visible && !shown_before_;
+  const QPoint screen_centre = screen()->availableGeometry().center();
+  if (first_showing) move(screen_centre - rect().center());
+  // Disabling the window took the focus away; it comes back to the first button.
+  if (visible && !focusWidget() && first_in_focus_order_) first_in_focus_order_->setFocus();
   setVisible(visible);
+  if (first_showing) {
+    shown_before_ = true;
+    move(pos() + screen_centre - frameGeometry().center());  // now that the frame is known
+  }
   KeepEmptyTitleEmpty(*this);
 }
 

@@ -34,6 +34,7 @@ class QtWindow : public QWidget {
   std::vector<FaceButton*> buttons_;
   std::vector<BlankWrapLabel*> labels_;
   std::vector<std::vector<LedShape*>> shapes_;
+  FaceButton* first_in_focus_order_ = nullptr;
   QTimer timer_;
   bool shown_before_ = false;
 };

@@ -24,9 +24,10 @@ xcb_atom_t Atom(xcb_connection_t* connection, const char* name) {
 
 void KeepEmptyTitleEmpty(QWidget& window) {
   if (!window.windowTitle().isEmpty() || !window.testAttribute(Qt::WA_WState_Created)) return;
+  if (QGuiApplication::platformName() != QLatin1String("xcb")) return;
   auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-  if (!x11) return;
-  xcb_connection_t* connection = x11->connection();
+  xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
+  if (!connection) return;
   const auto id = static_cast<xcb_window_t>(window.winId());
   xcb_change_property(connection, XCB_PROP_MODE_REPLACE, id, Atom(connection, "_NET_WM_NAME"),
                       Atom(connection, "UTF8_STRING"), 8, 0, nullptr);
