@@ -43,8 +43,12 @@ void ShowRedLeds(std::uint8_t value) {
   PaintRow([](std::int16_t i) { return frmMain().Shape2(i); }, kRedRow, value);
 }
 
-void MarkBoardPresent() { MarkAll(windows::kFillSolid); }
+void MarkBoardPresent() {
+  MarkAll(windows::kFillSolid);
+}
 
-void MarkBoardAbsent() { MarkAll(windows::kFillTransparent); }
+void MarkBoardAbsent() {
+  MarkAll(windows::kFillTransparent);
+}
 
 }  // namespace orlanek

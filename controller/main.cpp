@@ -1,5 +1,4 @@
 #include <QApplication>
-#include <QLocale>
 #include <cstdio>
 #include <cstdlib>
 
@@ -25,15 +24,14 @@ bool HaveDisplay() {
 
 int main(int argc, char** argv) {
   if (!HaveDisplay()) {
-    std::fputs("Orlanek needs a graphical display and none is set (DISPLAY is empty); "
-               "to run it without one: xvfb-run ./run\n",
-               stderr);
+    std::fputs(
+        "Orlanek needs a graphical display and none is set (DISPLAY is empty); "
+        "to run it without one: xvfb-run ./run\n",
+        stderr);
     return 2;
   }
   QApplication app(argc, argv);
-  QApplication::setApplicationName(QStringLiteral("Orlanek"));
-  QApplication::setApplicationVersion(QStringLiteral("2013.01"));
-  QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::Taiwan));
+  orlanek::windows::qt::NameProgram();
   QApplication::setQuitOnLastWindowClosed(false);
   orlanek::windows::qt::InstallFaceSubstitutes();
 

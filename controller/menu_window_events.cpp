@@ -8,7 +8,9 @@ namespace orlanek {
 using windows::allMenu;
 using windows::frmMain;
 
-void MenuWindowEvents::Load() { ShowMenu(); }
+void MenuWindowEvents::Load() {
+  ShowMenu();
+}
 
 // Closing the menu ends the program at once; the run window's unload handler never runs and
 // the board keeps its last state.

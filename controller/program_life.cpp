@@ -27,7 +27,9 @@ void Fail(const std::string& event, const char* what) {
 
 }  // namespace
 
-void SetProgramHost(ProgramHost* new_host) { host = new_host; }
+void SetProgramHost(ProgramHost* new_host) {
+  host = new_host;
+}
 
 void DeliverEvent(const std::string& event, const std::function<void()>& handler) {
   if (ending) return;
@@ -53,8 +55,12 @@ void EndProgram(int status) {
   if (host) host->Quit(status);
 }
 
-bool ProgramEnding() { return ending; }
-int ProgramExitStatus() { return exit_status; }
+bool ProgramEnding() {
+  return ending;
+}
+int ProgramExitStatus() {
+  return exit_status;
+}
 
 void ResetProgramLife() {
   ending = false;

@@ -4,6 +4,8 @@
 namespace orlanek {
 
 // The sequencer starts idle whenever the run window is loaded.
-void RunWindowEvents::Load() { RunMode = kRunModeIdle; }
+void RunWindowEvents::Load() {
+  RunMode = kRunModeIdle;
+}
 
 }  // namespace orlanek

@@ -7,8 +7,14 @@ constexpr FontDesign kTitleFont{"標楷體", 24, 700, 136};
 constexpr FontDesign kButtonFont{"新細明體", 9, 700, 136};
 
 constexpr LabelDesign kLabels[] = {
-    {"Label1", {1433, 140, 5535, 975}, "Drosvane 術科考場測試程式", kTitleFont,
-     system_colour::kButtonFace, system_colour::kButtonText, false, 0},
+    {"Label1",
+     {1433, 140, 5535, 975},
+     "Drosvane 術科考場測試程式",
+     kTitleFont,
+     system_colour::kButtonFace,
+     system_colour::kButtonText,
+     false,
+     0},
 };
 
 // One button per exercise, index 0 at the top; the trailing blanks belong to the captions.

@@ -28,8 +28,12 @@ inline constexpr OleColour kButtonFace = 0x8000000F;        // COLOR_BTNFACE
 inline constexpr OleColour kButtonText = 0x80000012;        // COLOR_BTNTEXT
 }  // namespace system_colour
 
-inline constexpr bool IsSystemColour(OleColour colour) { return (colour & 0xFF000000) == 0x80000000; }
-inline constexpr int SystemColourIndex(OleColour colour) { return static_cast<int>(colour & 0xFF); }
+inline constexpr bool IsSystemColour(OleColour colour) {
+  return (colour & 0xFF000000) == 0x80000000;
+}
+inline constexpr int SystemColourIndex(OleColour colour) {
+  return static_cast<int>(colour & 0xFF);
+}
 
 struct FontDesign {
   const char* face;  // as designed; each toolkit maps it to an installed face

@@ -12,8 +12,12 @@ Toolkit* toolkit = nullptr;
 
 }  // namespace
 
-void SetToolkit(Toolkit* new_toolkit) { toolkit = new_toolkit; }
-Toolkit* CurrentToolkit() { return toolkit; }
+void SetToolkit(Toolkit* new_toolkit) {
+  toolkit = new_toolkit;
+}
+Toolkit* CurrentToolkit() {
+  return toolkit;
+}
 
 Form::Form(const WindowDesign& design) : design_(design) {}
 
@@ -61,9 +65,13 @@ void Form::SetLabelCaption(int label, const std::string& caption) {
   if (peer_) peer_->SetLabelCaption(label, caption);
 }
 
-OleColour Form::ShapeFillColour(int array, int index) { return ShapeAt(array, index).fill_colour; }
+OleColour Form::ShapeFillColour(int array, int index) {
+  return ShapeAt(array, index).fill_colour;
+}
 
-int Form::ShapeFillStyle(int array, int index) { return ShapeAt(array, index).fill_style; }
+int Form::ShapeFillStyle(int array, int index) {
+  return ShapeAt(array, index).fill_style;
+}
 
 void Form::SetShapeFillColour(int array, int index, OleColour colour) {
   ShapeAt(array, index).fill_colour = colour;
@@ -118,8 +126,8 @@ void Form::RaiseTimer() {
 }
 
 void Form::NoSuchElement(const char* array, std::int16_t index) const {
-  throw RuntimeError("Control array element '" + std::string(array) + "(" +
-                     std::to_string(index) + ")' doesn't exist in " + design_.name);
+  throw RuntimeError("Control array element '" + std::string(array) + "(" + std::to_string(index) +
+                     ")' doesn't exist in " + design_.name);
 }
 
 }  // namespace orlanek::windows

@@ -22,9 +22,13 @@ TimerControl FrmMain::Timer1() {
   return TimerControl(*this);
 }
 
-ShapeControl FrmMain::Shape1(std::int16_t index) { return ShapeOf(0, index); }
+ShapeControl FrmMain::Shape1(std::int16_t index) {
+  return ShapeOf(0, index);
+}
 
-ShapeControl FrmMain::Shape2(std::int16_t index) { return ShapeOf(1, index); }
+ShapeControl FrmMain::Shape2(std::int16_t index) {
+  return ShapeOf(1, index);
+}
 
 ShapeControl FrmMain::ShapeOf(int array, std::int16_t index) {
   Touch();

@@ -14,10 +14,22 @@ constexpr ButtonDesign kButtons[] = {
 };
 
 constexpr LabelDesign kLabels[] = {
-    {"Label1", {960, 600, 6495, 1575}, "", kClockFont, 0x00FFFFFF, system_colour::kButtonText,
-     true, 3},
-    {"Label2", {600, 5280, 2295, 495}, "範例程式", kTagFont, system_colour::kWindowBackground,
-     0x000000FF, false, 4},
+    {"Label1",
+     {960, 600, 6495, 1575},
+     "",
+     kClockFont,
+     0x00FFFFFF,
+     system_colour::kButtonText,
+     true,
+     3},
+    {"Label2",
+     {600, 5280, 2295, 495},
+     "範例程式",
+     kTagFont,
+     system_colour::kWindowBackground,
+     0x000000FF,
+     false,
+     4},
 };
 
 constexpr Twips kShapeTop = 2760;
@@ -36,9 +48,8 @@ constexpr ShapeDesign RedShape(Twips left) {
 constexpr ShapeDesign kShape1[] = {GreenShape(3810), GreenShape(3405), GreenShape(3000),
                                    GreenShape(2595), GreenShape(2190), GreenShape(1770),
                                    GreenShape(1365), GreenShape(960)};
-constexpr ShapeDesign kShape2[] = {RedShape(7080), RedShape(6675), RedShape(6270),
-                                   RedShape(5850), RedShape(5445), RedShape(5040),
-                                   RedShape(4635), RedShape(4230)};
+constexpr ShapeDesign kShape2[] = {RedShape(7080), RedShape(6675), RedShape(6270), RedShape(5850),
+                                   RedShape(5445), RedShape(5040), RedShape(4635), RedShape(4230)};
 
 constexpr ShapeArrayDesign kShapeArrays[] = {{"Shape1", kShape1}, {"Shape2", kShape2}};
 

@@ -27,9 +27,9 @@ class WindowFlowTest : public testing::ProgramFixture {
 
 TEST_F(WindowFlowTest, StartShowsTheMenuAloneWithTheRunWindowLoadedHiddenAndIdle) {
   StartProgram();
-  EXPECT_EQ(Changes(), (Log{"allMenu.Created", "allMenu.Enabled=1", "allMenu.Visible=1",
-                            "frmMain.Created", "frmMain.Enabled=0", "frmMain.Visible=0",
-                            "frmMain.Timer1.Enabled=0"}));
+  EXPECT_EQ(Changes(),
+            (Log{"allMenu.Created", "allMenu.Enabled=1", "allMenu.Visible=1", "frmMain.Created",
+                 "frmMain.Enabled=0", "frmMain.Visible=0", "frmMain.Timer1.Enabled=0"}));
   EXPECT_EQ(RunMode, kRunModeIdle);
   EXPECT_TRUE(frmMain().IsLoaded());
   EXPECT_FALSE(frmMain().Timer1().Enabled());

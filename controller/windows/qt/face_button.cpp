@@ -1,7 +1,8 @@
 #include "face_button.h"
 
-#include <QPainter>
 #include <qdrawutil.h>
+
+#include <QPainter>
 
 namespace orlanek::windows::qt {
 
@@ -22,8 +23,8 @@ void FaceButton::paintEvent(QPaintEvent* /*event*/) {
   const int shift = sunken ? 1 : 0;
   const int x = (width() - text_width) / 2 + shift;
   const int baseline = (height() - metrics.height()) / 2 + metrics.ascent() + shift;
-  painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
-                                 QPalette::ButtonText));
+  painter.setPen(
+      palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
   painter.drawText(x, baseline, text());
 
   if (hasFocus()) {

@@ -32,8 +32,9 @@ class QtWindowPeer : public WindowPeer {
   void SetEnabled(bool enabled) override { window_->setEnabled(enabled); }
   void SetVisible(bool visible) override { window_->showWindow(visible); }
   void SetLabelCaption(int label, const std::string& caption) override {
-    window_->labels().at(static_cast<std::size_t>(label))->setCaption(
-        QString::fromStdString(caption));
+    window_->labels()
+        .at(static_cast<std::size_t>(label))
+        ->setCaption(QString::fromStdString(caption));
   }
   void SetShapeFill(int array, int index, OleColour colour, int fill_style) override {
     window_->shape(array, index)->setFill(ToColour(colour, window_->palette()), fill_style);

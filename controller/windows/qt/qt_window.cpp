@@ -48,8 +48,8 @@ QtWindow::QtWindow(Form& form) : form_(form) {
   }
 
   for (const LabelDesign& label_design : design.labels) {
-    auto* label = new BlankWrapLabel(QString::fromUtf8(label_design.caption), label_design.border,
-                                     this);
+    auto* label =
+        new BlankWrapLabel(QString::fromUtf8(label_design.caption), label_design.border, this);
     label->setGeometry(ToRect(label_design.box));
     label->setFont(ToFont(label_design.font));
     QPalette label_palette = label->palette();
@@ -62,8 +62,8 @@ QtWindow::QtWindow(Form& form) : form_(form) {
   for (const ShapeArrayDesign& array : design.shape_arrays) {
     auto& shapes = shapes_.emplace_back();
     for (const ShapeDesign& shape_design : array.shapes) {
-      auto* shape =
-          new LedShape(ToColour(shape_design.fill_colour, palette()), shape_design.fill_style, this);
+      auto* shape = new LedShape(ToColour(shape_design.fill_colour, palette()),
+                                 shape_design.fill_style, this);
       shape->setGeometry(ToRect(shape_design.box));
       shapes.push_back(shape);
     }

@@ -4,6 +4,7 @@
 
 #include "combapi.h"
 #include "qt_fixture.h"
+#include "windows/qt/qt_host.h"
 
 namespace orlanek {
 namespace {
@@ -35,7 +36,8 @@ TEST_F(MenuWindowTest, ButtonsStandWhereDesignedWithTheirCaptionsAndTrailingBlan
     const QString number = QString::number(i + 1);
     const QString code = QStringLiteral("40730-5815") + (i < 9 ? "0" + number : number);
     const QString label = QStringLiteral("第") + number + QStringLiteral("題");
-    EXPECT_TRUE(caption.startsWith(label + (i < 9 ? "   " : "  ") + code + "  ")) << caption.toStdString();
+    EXPECT_TRUE(caption.startsWith(label + (i < 9 ? "   " : "  ") + code + "  "))
+        << caption.toStdString();
     EXPECT_EQ(caption.size() - caption.trimmed().size(), trailing_blanks[i]);
   }
   EXPECT_TRUE(buttons[0]->text().contains(QStringLiteral("單只LED向左移閃爍控制")));
@@ -103,6 +105,14 @@ TEST_F(MenuWindowTest, CloseBoxEndsTheProgramWithStatusZero) {
   EXPECT_EQ(host.quits, std::vector<int>{0});
   EXPECT_FALSE(windows::allMenu().IsLoaded());
   EXPECT_TRUE(windows::frmMain().IsLoaded());
+}
+
+TEST(ProgramIdentity, OrlanekVersion201301InChineseTaiwan) {
+  windows::qt::NameProgram();
+  EXPECT_EQ(QCoreApplication::applicationName(), "Orlanek");
+  EXPECT_EQ(QCoreApplication::applicationVersion(), "2013.01");
+  EXPECT_EQ(QLocale().language(), QLocale::Chinese);
+  EXPECT_EQ(QLocale().territory(), QLocale::Taiwan);
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 #pragma once
 
-#include <QApplication>
 #include <gtest/gtest.h>
+
+#include <QApplication>
 
 #include "support/recording_toolkit.h"
 #include "window_events.h"
