@@ -1,0 +1,143 @@
+// The platform interface on Linux: the hidraw nodes stand for the HID interfaces, a set is a
+// snapshot of them taken when it is acquired, and the HID operations are hidraw ioctls.
+#include <fcntl.h>
+#include <linux/hidraw.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <vector>
+
+#include "linux/hidraw_nodes.h"
+#include "linux/report_descriptor.h"
+#include "platform.h"
+
+namespace varnel::platform {
+namespace {
+
+using linux_hidraw::Node;
+using linux_hidraw::ReportLengths;
+
+// A value of our own: Linux has no class id for HID interfaces.
+constexpr Guid kHidGuid = {
+    0x4d1e55b2, 0xf16f, 0x11cf, {0x88, 0xcb, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
+
+struct NodeSet {
+  std::vector<Node> nodes;
+};
+
+struct Preparsed {
+  ReportLengths lengths;
+};
+
+NodeSet* SetOf(Handle set) {
+  return IsHeld(set) ? reinterpret_cast<NodeSet*>(set) : nullptr;
+}
+
+// File descriptors are kept one up, so that descriptor 0 is never the empty handle.
+int DescriptorOf(Handle device) {
+  return IsHeld(device) ? static_cast<int>(device - 1) : -1;
+}
+
+}  // namespace
+
+void GetHidGuid(Guid* guid) {
+  *guid = kHidGuid;
+}
+
+Handle GetClassDevs(const Guid* guid, std::uint32_t /*flags*/) {
+  if (guid == nullptr || std::memcmp(guid, &kHidGuid, sizeof kHidGuid) != 0) return kInvalidHandle;
+  return reinterpret_cast<Handle>(new NodeSet{linux_hidraw::PresentNodes()});
+}
+
+bool EnumDeviceInterfaces(Handle set, const Guid* /*guid*/, std::uint32_t member_index,
+                          InterfaceData* data) {
+  const NodeSet* nodes = SetOf(set);
+  if (nodes == nullptr || data == nullptr || data->size != sizeof(InterfaceData) ||
+      member_index >= nodes->nodes.size()) {
+    return false;
+  }
+  data->interface_class = kHidGuid;
+  data->flags = 0;
+  data->reserved = member_index;
+  return true;
+}
+
+bool GetDeviceInterfaceDetail(Handle set, InterfaceData* data, std::uint8_t* detail,
+                              std::uint32_t detail_size, std::uint32_t* required_size) {
+  const NodeSet* nodes = SetOf(set);
+  if (nodes == nullptr || data == nullptr || data->reserved >= nodes->nodes.size()) return false;
+  const std::string& path = nodes->nodes[data->reserved].device_path;
+  const auto needed = static_cast<std::uint32_t>(kDetailPathOffset + path.size() + 1);
+  if (required_size != nullptr) *required_size = needed;
+  if (detail == nullptr || detail_size < needed) return false;
+  std::uint32_t size_field = 0;
+  std::memcpy(&size_field, detail, sizeof size_field);
+  if (size_field != kDetailRecordSize) return false;
+  std::memcpy(detail + kDetailPathOffset, path.c_str(), path.size() + 1);
+  return true;
+}
+
+bool DestroyDeviceInfoList(Handle set) {
+  delete SetOf(set);
+  return IsHeld(set);
+}
+
+Handle CreateFile(const char* path, std::uint32_t access, std::uint32_t /*share*/,
+                  std::uint32_t /*disposition*/) {
+  const int mode = access == kReadWriteAccess ? O_RDWR : O_RDONLY;
+  const int fd = open(linux_hidraw::NodeOf(path).c_str(), mode | O_CLOEXEC);
+  return fd < 0 ? kInvalidHandle : static_cast<Handle>(fd) + 1;
+}
+
+bool CloseHandle(Handle device) {
+  return close(DescriptorOf(device)) == 0;
+}
+
+bool GetAttributes(Handle device, Attributes* attributes) {
+  hidraw_devinfo info = {};
+  if (ioctl(DescriptorOf(device), HIDIOCGRAWINFO, &info) < 0) return false;
+  attributes->size = sizeof *attributes;
+  attributes->vendor_id = static_cast<std::uint16_t>(info.vendor);
+  attributes->product_id = static_cast<std::uint16_t>(info.product);
+  attributes->version_number = 0;
+  return true;
+}
+
+bool GetPreparsedData(Handle device, Handle* preparsed) {
+  const int fd = DescriptorOf(device);
+  int size = 0;
+  if (ioctl(fd, HIDIOCGRDESCSIZE, &size) < 0) return false;
+  hidraw_report_descriptor descriptor = {};
+  descriptor.size = static_cast<__u32>(size);
+  if (ioctl(fd, HIDIOCGRDESC, &descriptor) < 0) return false;
+  *preparsed = reinterpret_cast<Handle>(new Preparsed{linux_hidraw::ParseReportDescriptor(
+      {descriptor.value, std::min<std::size_t>(descriptor.size, HID_MAX_DESCRIPTOR_SIZE)})});
+  return true;
+}
+
+bool GetCaps(Handle preparsed, Capabilities* capabilities) {
+  if (!IsHeld(preparsed)) return false;
+  const ReportLengths& lengths = reinterpret_cast<const Preparsed*>(preparsed)->lengths;
+  *capabilities = {};
+  capabilities->usage_page = lengths.usage_page;
+  capabilities->usage = lengths.usage;
+  capabilities->input_report_byte_length = lengths.input;
+  capabilities->output_report_byte_length = lengths.output;
+  capabilities->feature_report_byte_length = lengths.feature;
+  return true;
+}
+
+bool SetFeature(Handle device, const void* report, std::uint32_t length) {
+  if (length == 0) return false;
+  std::vector<unsigned char> buffer(static_cast<const unsigned char*>(report),
+                                    static_cast<const unsigned char*>(report) + length);
+  return ioctl(DescriptorOf(device), HIDIOCSFEATURE(length), buffer.data()) >= 0;
+}
+
+bool FreePreparsedData(Handle preparsed) {
+  delete reinterpret_cast<Preparsed*>(IsHeld(preparsed) ? preparsed : 0);
+  return IsHeld(preparsed);
+}
+
+}  // namespace varnel::platform

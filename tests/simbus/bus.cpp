@@ -1,0 +1,85 @@
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform.h"
+#include "simbus.h"
+#include "simbus_state.h"
+
+namespace simbus {
+
+Bus& TheBus() {
+  static Bus bus;
+  return bus;
+}
+
+void Reset() {
+  Bus& bus = TheBus();
+  bus.interfaces.clear();
+  bus.board_file.clear();
+  ClearRecord();
+  bus.faults = 0;
+}
+
+int Add(const Interface& interface) {
+  TheBus().interfaces.push_back({interface, true});
+  return static_cast<int>(TheBus().interfaces.size()) - 1;
+}
+
+Interface Board() {
+  Interface board;
+  board.path =
+      "\\\\?\\hid#vid_1234&pid_6789#7&2f1c7e5&0&0000#{4d1e55b2-f16f-11cf-88cb-001111000030}";
+  board.vendor_id = 0x1234;
+  board.product_id = 0x6789;
+  return board;
+}
+
+void Unplug(int id) {
+  TheBus().interfaces.at(id).present = false;
+}
+void Plug(int id) {
+  TheBus().interfaces.at(id).present = true;
+}
+
+const std::vector<std::string>& Calls() {
+  return TheBus().calls;
+}
+const std::vector<std::vector<std::uint8_t>>& Reports() {
+  return TheBus().reports;
+}
+const std::vector<int>& ReportTargets() {
+  return TheBus().report_targets;
+}
+
+void ClearRecord() {
+  Bus& bus = TheBus();
+  bus.calls.clear();
+  bus.reports.clear();
+  bus.report_targets.clear();
+}
+
+int LiveSets() {
+  return static_cast<int>(TheBus().sets.size());
+}
+int LiveHandles() {
+  return static_cast<int>(TheBus().handles.size());
+}
+int LivePreparsed() {
+  return static_cast<int>(TheBus().preparsed.size());
+}
+int Faults() {
+  return TheBus().faults;
+}
+
+void Bus::Record(std::string call) {
+  calls.push_back(std::move(call));
+  for (Entry& entry : interfaces) {
+    if (entry.interface.gone_after_calls < 0) continue;
+    if (entry.interface.gone_after_calls-- == 0) entry.present = false;
+  }
+}
+
+}  // namespace simbus

@@ -1,0 +1,46 @@
+// Lets a whole program run against the bus: with SIMBUS_BOARD_FILE set, the bus holds the LED
+// board, plugged in while that file exists; with SIMBUS_REPORT_LOG set, every feature report is
+// appended to that file as one line "milliseconds data ctrl length".
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+
+#include "simbus.h"
+#include "simbus_state.h"
+
+namespace simbus {
+namespace {
+
+struct EnvironmentScript {
+  EnvironmentScript() {
+    Bus& bus = TheBus();
+    if (const char* file = std::getenv("SIMBUS_BOARD_FILE")) {
+      bus.board_file = file;
+      bus.board_id = Add(Board());
+    }
+    if (const char* log = std::getenv("SIMBUS_REPORT_LOG")) bus.report_log = std::fopen(log, "a");
+  }
+};
+
+const EnvironmentScript script;
+
+}  // namespace
+
+void Bus::FollowBoardFile() {
+  if (board_file.empty() || board_id >= static_cast<int>(interfaces.size())) return;
+  interfaces[board_id].present = access(board_file.c_str(), F_OK) == 0;
+}
+
+void Bus::LogReport(const std::vector<std::uint8_t>& report) {
+  if (report_log == nullptr) return;
+  const auto now = std::chrono::steady_clock::now().time_since_epoch();
+  std::fprintf(
+      report_log, "%lld %u %u %zu\n",
+      static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count()),
+      report.size() > 1 ? report[1] : 0u, report.size() > 2 ? report[2] : 0u, report.size());
+  std::fflush(report_log);
+}
+
+}  // namespace simbus

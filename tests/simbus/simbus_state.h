@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform.h"
+#include "simbus.h"
+
+// The bus's inside, shared by its control functions and its platform layer.
+namespace simbus {
+
+struct Entry {
+  Interface interface;
+  bool present;
+};
+
+struct Bus {
+  std::vector<Entry> interfaces;
+  // Each live set holds the ids of the interfaces present when it was acquired.
+  std::map<varnel::platform::Handle, std::vector<int>> sets;
+  std::map<varnel::platform::Handle, int> handles;
+  std::map<varnel::platform::Handle, std::uint16_t> preparsed;
+  varnel::platform::Handle next_handle = 1;
+
+  std::vector<std::string> calls;
+  std::vector<std::vector<std::uint8_t>> reports;
+  std::vector<int> report_targets;
+  int faults = 0;
+
+  // Set by a program run under the environment script (environment_script.cpp).
+  std::string board_file;
+  int board_id = 0;
+  std::FILE* report_log = nullptr;
+
+  // Writes a call down; interfaces due to vanish count it.
+  void Record(std::string call);
+  void FollowBoardFile();
+  void LogReport(const std::vector<std::uint8_t>& report);
+};
+
+Bus& TheBus();
+
+}  // namespace simbus

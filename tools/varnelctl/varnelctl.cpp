@@ -1,0 +1,108 @@
+// varnelctl: looks at the station's HID interfaces and the LED board through the Varnel
+// library, for a teacher checking a station.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "varnel.h"
+
+namespace {
+
+constexpr int kBadArguments = 2;
+constexpr int kNoBoard = 1;
+constexpr std::int16_t kBoardVendor = 0x1234;
+constexpr std::int16_t kBoardProduct = 0x6789;
+
+const char kUsage[] =
+    "Usage: varnelctl list | probe | green BYTE | red BYTE\n"
+    "  list        the number of HID interfaces and the id text (vvvvpppp) of each\n"
+    "  probe       whether the LED board (vendor 1234, product 6789) is there\n"
+    "  green BYTE  light the green row with BYTE (0-255, or 0x00-0xff)\n"
+    "  red BYTE    latch BYTE into the red row\n";
+
+std::string Take(char* text) {
+  std::string copy = text ? text : "";
+  std::free(text);
+  return copy;
+}
+
+bool ParseByte(const char* text, std::uint8_t* value) {
+  char* end = nullptr;
+  const long parsed = std::strtol(text, &end, 0);
+  if (*text == '\0' || *end != '\0' || parsed < 0 || parsed > 255) return false;
+  *value = static_cast<std::uint8_t>(parsed);
+  return true;
+}
+
+int List() {
+  const std::string count = Take(FindHidDevice());
+  std::printf("%s HID interface%s\n", count.c_str(), count == "1" ? "" : "s");
+  const int total = std::atoi(count.c_str());
+  for (std::int32_t index = 0, seen = 0; seen < total && index < 128; ++index) {
+    const std::string id_text = Take(FindVidPid(&index));
+    if (id_text.empty()) continue;
+    std::printf("%3d  %s\n", index, id_text.c_str());
+    ++seen;
+  }
+  CloseUsbDevice();
+  return 0;
+}
+
+bool OpenBoard() {
+  if (OpenUsbDevice(kBoardVendor, kBoardProduct) == -1) return true;
+  CloseUsbDevice();
+  std::fprintf(stderr, "varnelctl: the LED board (vendor 1234, product 6789) is not there\n");
+  return false;
+}
+
+int Probe() {
+  if (!OpenBoard()) return kNoBoard;
+  CloseUsbDevice();
+  std::printf("The LED board is there and ready.\n");
+  return 0;
+}
+
+int Light(bool green, std::uint8_t value) {
+  if (!OpenBoard()) return kNoBoard;
+  if (green) {
+    OutDataCtrl(value, 0x00);
+  } else {
+    // The red row latches the byte on the strobe of bit 4 while bit 5 is held.
+    OutDataCtrl(value, 0x20);
+    OutDataCtrl(value, 0x30);
+    OutDataCtrl(value, 0x20);
+  }
+  CloseUsbDevice();
+  return 0;
+}
+
+int BadArguments(const char* why) {
+  std::fprintf(stderr, "varnelctl: %s (try varnelctl --help)\n", why);
+  return kBadArguments;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) return BadArguments("no command given");
+  const std::string command = argv[1];
+  if (command == "--help" || command == "-h" || command == "help") {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (command == "list" || command == "probe") {
+    if (argc != 2) return BadArguments(("'" + command + "' takes no argument").c_str());
+    return command == "list" ? List() : Probe();
+  }
+  if (command == "green" || command == "red") {
+    if (argc != 3) return BadArguments(("'" + command + "' takes one BYTE").c_str());
+    std::uint8_t value = 0;
+    if (!ParseByte(argv[2], &value)) {
+      return BadArguments(("'" + std::string(argv[2]) + "' is not a byte from 0 to 255").c_str());
+    }
+    return Light(command == "green", value);
+  }
+  return BadArguments(("unknown command '" + command + "'").c_str());
+}
