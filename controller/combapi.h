@@ -15,7 +15,14 @@ extern Int16 StepIndex;
 // 0 green run, 1 red test, 2 exit requested, 99 idle.
 extern Int16 RunMode;
 
+// RunMode values: the index of the run window's button clicked last, or idle.
+inline constexpr std::int16_t kRunModeGreen = 0;
+inline constexpr std::int16_t kRunModeRed = 1;
+inline constexpr std::int16_t kRunModeExit = 2;
 inline constexpr std::int16_t kRunModeIdle = 99;
+
+// The last PatternBuffer entry an exercise plays; it and every entry after the steps are 0.
+inline constexpr std::int16_t kLastStep = 20;
 
 // Window flow.
 void ShowMenu();

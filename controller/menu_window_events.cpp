@@ -1,4 +1,5 @@
 #include "combapi.h"
+#include "exercise_catalogue.h"
 #include "program_life.h"
 #include "window_events.h"
 #include "windows/forms.h"
@@ -10,6 +11,10 @@ using windows::frmMain;
 
 void MenuWindowEvents::Load() {
   ShowMenu();
+}
+
+void MenuWindowEvents::Click(std::int16_t index) {
+  ChooseExercise(index);
 }
 
 // Closing the menu ends the program at once; the run window's unload handler never runs and

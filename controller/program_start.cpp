@@ -7,6 +7,7 @@ namespace orlanek {
 void StartProgram() {
   static MenuWindowEvents menu_events;
   static RunWindowEvents run_events;
+  run_events = RunWindowEvents();
   windows::allMenu().BindEvents(&menu_events);
   windows::frmMain().BindEvents(&run_events);
   DeliverEvent("allMenu.Form_Load", [] { windows::allMenu().Touch(); });

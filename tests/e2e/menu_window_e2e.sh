@@ -11,7 +11,7 @@ pid=$!
 trap 'kill $pid 2>/dev/null || true' EXIT
 
 windows=""
-for _ in $(seq 50); do
+for _ in $(seq 150); do
   windows=$(xdotool search --onlyvisible --class Orlanek 2>/dev/null || true)
   [ -n "$windows" ] && break
   sleep 0.2
@@ -27,7 +27,7 @@ title=$(xprop -id "$window" _NET_WM_NAME)
 [ "$title" = '_NET_WM_NAME(UTF8_STRING) = ' ] || fail "title is not empty: $title"
 
 "$test_bin/x-close" "$window"
-for _ in $(seq 50); do
+for _ in $(seq 150); do
   kill -0 $pid 2>/dev/null || break
   sleep 0.1
 done

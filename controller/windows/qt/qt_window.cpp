@@ -71,6 +71,8 @@ QtWindow::QtWindow(Form& form) : form_(form) {
 
   if (design.timer) {
     timer_.setInterval(design.timer->interval_ms);
+    // A coarse timer may fire 5 % off the second; the station's clock and steps should not.
+    timer_.setTimerType(Qt::PreciseTimer);
     // A tick that finds the timer stopped in the meantime is dropped by the form.
     connect(&timer_, &QTimer::timeout, this, [this] { form_.RaiseTimer(); });
     if (design.timer->enabled) timer_.start();

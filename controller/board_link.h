@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+
+// The board link: the three functions of the device library that the controller calls, bound
+// by name at their first call, and the procedures built directly on them.
+namespace orlanek {
+
+// The file the library is loaded from, without a path.
+extern const char* const kDeviceLibraryFile;
+
+// The board's identity, passed on every open, vendor first.
+inline constexpr std::int16_t kBoardVendorId = 0x1234;
+inline constexpr std::int16_t kBoardProductId = 0x6789;
+
+// Board state: -1 when the board was found and opened, 0 otherwise.
+inline constexpr std::int16_t kBoardPresent = -1;
+
+std::int16_t OpenUsbDevice(std::int16_t vendor, std::int16_t product);
+void OutDataCtrl(std::uint8_t data, std::uint8_t ctrl);
+void CloseUsbDevice();
+
+// The green row shows value.
+void PutGreenLeds(std::uint8_t value);
+// The red row latches value on the strobe of bit 4 while bit 5 is held.
+void PutRedLeds(std::uint8_t value);
+// Checks for the board, marks the on-screen LEDs filled or hollow and leaves it closed.
+std::int16_t ProbeBoard();
+
+}  // namespace orlanek

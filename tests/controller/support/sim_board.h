@@ -1,0 +1,63 @@
+#pragma once
+
+#include <ostream>
+#include <vector>
+
+#include "simbus.h"
+
+namespace orlanek::testing {
+
+// One feature report as the board reads it.
+struct BoardReport {
+  int data;
+  int ctrl;
+  bool operator==(const BoardReport&) const = default;
+};
+
+inline std::ostream& operator<<(std::ostream& out, const BoardReport& report) {
+  return out << "(" << report.data << ", 0x" << std::hex << report.ctrl << std::dec << ")";
+}
+
+// The LED board on the simulated bus, behind an unrelated HID device, as the program reaches
+// it through the library it loads by name.
+class SimBoard {
+ public:
+  void Reset() {
+    simbus::Reset();
+    simbus::Interface keyboard;
+    keyboard.path = "\\\\?\\hid#vid_046d&pid_c31c&mi_00#7&1f2e#{4d1e55b2}";
+    keyboard.vendor_id = 0x046d;
+    keyboard.product_id = 0xc31c;
+    simbus::Add(keyboard);
+    board_ = simbus::Add(simbus::Board());
+    simbus::Unplug(board_);
+    taken_ = 0;
+  }
+  void Plug() { simbus::Plug(board_); }
+  void Unplug() { simbus::Unplug(board_); }
+
+  // The reports that reached the board since the last call.
+  std::vector<BoardReport> TakeReports() {
+    std::vector<BoardReport> reports;
+    const auto& all = simbus::Reports();
+    for (; taken_ < all.size(); ++taken_) reports.push_back({all[taken_][1], all[taken_][2]});
+    return reports;
+  }
+  // How many times the program had the board opened.
+  int Opens() {
+    int opens = 0;
+    for (const auto& call : simbus::Calls()) {
+      if (call.rfind("GetCaps ", 0) == 0) ++opens;
+    }
+    return opens;
+  }
+  int LiveHandles() { return simbus::LiveHandles(); }
+  int LiveSets() { return simbus::LiveSets(); }
+  int LivePreparsed() { return simbus::LivePreparsed(); }
+
+ private:
+  int board_ = 0;
+  std::size_t taken_ = 0;
+};
+
+}  // namespace orlanek::testing

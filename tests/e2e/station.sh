@@ -1,0 +1,69 @@
+# Shared by the scripts that drive Orlanek as a user does, on a virtual display, against the
+# simulated board. Source it after setting $work (a scratch folder).
+
+# wait_for NAME-PATTERN [CLASS]: prints the id of the first visible window so named (or of
+# class Orlanek when the pattern is empty), waiting up to 30 s.
+wait_for() {
+  local id="" _
+  for _ in $(seq 150); do
+    if [ -n "$1" ]; then
+      id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1 || true)
+    else
+      id=$(xdotool search --onlyvisible --class Orlanek 2>/dev/null | head -n 1 || true)
+    fi
+    [ -n "$id" ] && break
+    sleep 0.2
+  done
+  echo "$id"
+}
+
+# start_station BIN-DIR SIM-LIBRARY-DIR [WRAPPER...]: starts Orlanek over the simulated bus with
+# the board plugged in; sets $pid and $menu.
+start_station() {
+  local bin=$1 sim=$2
+  shift 2
+  touch "$work/plugged"
+  LD_LIBRARY_PATH=$sim SIMBUS_BOARD_FILE=$work/plugged SIMBUS_REPORT_LOG=$work/reports \
+    "$@" "$bin/Orlanek" &
+  pid=$!
+  menu=$(wait_for "")
+  [ -n "$menu" ] && sleep 0.5
+}
+
+# click_exercise N: clicks the menu's button for exercise N (1 to 10).
+click_exercise() {
+  # Buttons of 6000 by 420 twips at 1200 twips from the left; their tops from the design.
+  local tops=(1200 1725 2235 2730 3240 3750 4260 4770 5265 5775)
+  xdotool mousemove --window "$menu" 280 $((tops[$1 - 1] / 15 + 14)) click 1
+}
+
+# choose_exercise N: clicks exercise N and waits for its run window; sets $run.
+choose_exercise() {
+  click_exercise "$1"
+  run=$(wait_for "Drosvane第$1題")
+  [ -n "$run" ] && sleep 0.5
+}
+
+# click_run_button green|red|exit: the run window's buttons, 2200 by 750 twips each.
+click_run_button() {
+  case $1 in
+    green) xdotool mousemove --window "$run" 169 281 click 1 ;;
+    red) xdotool mousemove --window "$run" 389 281 click 1 ;;
+    exit) xdotool mousemove --window "$run" 281 369 click 1 ;;
+  esac
+}
+
+# The green row's bytes as the board received them (control byte 0), one line.
+green_row() { [ -f "$work/reports" ] && awk '$3 == 0 {print $2}' "$work/reports" | xargs; }
+
+# wait_for_end: waits up to 5 s for Orlanek to end; sets $status.
+wait_for_end() {
+  local _
+  for _ in $(seq 50); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  status=0
+  kill -0 "$pid" 2>/dev/null && status=-1 && return
+  wait "$pid" || status=$?
+}
