@@ -14,15 +14,42 @@
  *
  * On Linux the interfaces are the hidraw nodes (/dev/hidraw*) in increasing minor number; a
  * node this user may not open is no match. Returned texts stop at their first NUL character.
+ *
+ * On Windows the library is Varnel.dll (module name Varnel_DLL.dll), its functions stdcall
+ * and exported by their plain names at ordinals 1 to 7 in the order below. Numbers by reference
+ * are OLE Automation VARIANTs: any numeric subtype, also by reference, numeric text, and
+ * variants referring to variants are accepted. A VARIANT that holds no number (empty, null, an
+ * object, text that is not numeric, a value beyond 32 bits) stands for no interface: FindVidPid
+ * returns the empty text and OpenDevice returns 0, without looking at the interfaces. Texts are
+ * BSTRs with their full length (NUL characters included); the empty text is a null BSTR; the
+ * caller frees them with SysFreeString. Of a by-value slot only the low 16 bits (ids) or the low
+ * 8 bits (bytes) are read.
  */
 #ifndef VARNEL_H
 #define VARNEL_H
 
 #include <stdint.h>
+#ifdef _WIN32
+#include <windows.h>
+/* after windows.h, whose types it needs */
+#include <oleauto.h>
+#endif
 
 #ifdef __cplusplus
 extern "C" {
 #endif
+
+#ifdef _WIN32
+
+void __stdcall CloseUsbDevice(void);
+BSTR __stdcall FindHidDevice(void);
+BSTR __stdcall FindVidPid(const VARIANT* index);
+void __stdcall GetDeviceCapabilities(void);
+int16_t __stdcall OpenDevice(const VARIANT* index, const VARIANT* vendor, const VARIANT* product);
+int16_t __stdcall OpenUsbDevice(uint32_t vendor, uint32_t product);
+void __stdcall OutDataCtrl(uint32_t data, uint32_t ctrl);
+
+#else
 
 /* Releases the open device, the last set of interfaces and the device's preparsed data, in
  * that order. With nothing held (or called twice in a row) it does nothing. */
@@ -55,6 +82,8 @@ int16_t OpenUsbDevice(int16_t vendor, int16_t product);
 /* Sends one feature report to the open device: report ID 0, data, ctrl, then zero bytes, with
  * the device's feature report length. Without an open device it sends nothing. */
 void OutDataCtrl(uint8_t data, uint8_t ctrl);
+
+#endif /* _WIN32 */
 
 #ifdef __cplusplus
 }

@@ -38,3 +38,19 @@ build_tree() {
 # The two trees: build/ for use and the plain test run, build-asan/ with the sanitizers.
 ORLANEK_PLAIN_OPTIONS=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
 ORLANEK_SANITIZED_OPTIONS=(-DCMAKE_BUILD_TYPE=Debug -DORLANEK_SANITIZE=ON)
+
+# The Windows cross builds of the library and their tests under Wine (32-bit Wine needs the
+# i386 architecture before the package lists are read).
+ORLANEK_WINDOWS_PACKAGES=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686
+  googletest wine wine32:i386)
+ensure_windows_packages() {
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    [ "$(id -u)" -eq 0 ] || { echo "Run this as root to add the i386 architecture for Wine." >&2; return 1; }
+    dpkg --add-architecture i386
+  fi
+  ensure_packages "${ORLANEK_WINDOWS_PACKAGES[@]}"
+}
+ORLANEK_WIN32_OPTIONS=(-DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-i686.cmake
+  -DCMAKE_BUILD_TYPE=Release)
+ORLANEK_WIN64_OPTIONS=(-DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-x86_64.cmake
+  -DCMAKE_BUILD_TYPE=Release -DORLANEK_BUILD_TESTS=OFF)

@@ -1,0 +1,254 @@
+// Varnel.dll called as a Visual Basic program calls it, over the setupapi.dll and hid.dll
+// test doubles, so that the library's real Windows code path runs.
+#include <windows.h>
+// windows.h comes first: the OLE Automation header needs its types.
+#include <gtest/gtest.h>
+#include <oleauto.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "doubles/hid_bus.h"
+#include "stdcall_call.h"
+
+namespace {
+
+constexpr std::uint32_t kGarbage = 0xA5A50000;
+
+HMODULE Library() {
+  static HMODULE library = LoadLibraryA("Varnel.dll");
+  return library;
+}
+
+void* Export(const char* name) {
+  return reinterpret_cast<void*>(GetProcAddress(Library(), name));
+}
+
+std::uint32_t Slot(const void* pointer) {
+  return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(pointer));
+}
+
+// One call of an export, with the balance of the stack checked.
+std::uint32_t Call(const char* name, std::initializer_list<std::uint32_t> args) {
+  void* function = Export(name);
+  EXPECT_NE(function, nullptr) << name;
+  if (function == nullptr) return 0;
+  const StdcallResult result = CallStdcall(function, args);
+  EXPECT_TRUE(result.balanced) << name << " left the stack unbalanced";
+  return result.eax;
+}
+
+std::int16_t Truth(std::uint32_t eax) {
+  return static_cast<std::int16_t>(eax & 0xFFFF);
+}
+
+// Takes over a BSTR result: its whole text (NULs included), then frees it.
+std::wstring Take(std::uint32_t eax) {
+  BSTR text = reinterpret_cast<BSTR>(static_cast<std::uintptr_t>(eax));
+  std::wstring copy = text ? std::wstring(text, SysStringLen(text)) : L"";
+  SysFreeString(text);
+  return copy;
+}
+
+std::wstring IdText(VARIANT* index) {
+  return Take(Call("FindVidPid", {Slot(index)}));
+}
+
+VARIANT I4(std::int32_t value) {
+  VARIANT v;
+  VariantInit(&v);
+  V_VT(&v) = VT_I4;
+  V_I4(&v) = value;
+  return v;
+}
+
+std::vector<std::string> Calls() {
+  std::vector<std::string> calls;
+  for (int i = 0; i < Bus_CallCount(); ++i) {
+    char text[512];
+    Bus_Call(i, text, sizeof text);
+    calls.push_back(text);
+  }
+  return calls;
+}
+
+std::vector<std::uint8_t> Report(int i) {
+  std::vector<std::uint8_t> bytes(64);
+  bytes.resize(Bus_Report(i, bytes.data(), static_cast<int>(bytes.size())));
+  return bytes;
+}
+
+int AddBoard(std::uint16_t feature_length = 9, std::uint32_t flags = 0) {
+  return Bus_Add("vid_1234&pid_6789", 0x1234, 0x6789, feature_length, flags);
+}
+
+class VarnelDll : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_NE(Library(), nullptr);
+    Call("CloseUsbDevice", {});
+    Bus_Reset();
+  }
+  void TearDown() override {
+    Call("CloseUsbDevice", {});
+    EXPECT_EQ(Bus_Faults(), 0);
+    Bus_Reset();
+  }
+  std::int16_t OpenBoard() {
+    return Truth(Call("OpenUsbDevice", {kGarbage | 0x1234, kGarbage | 0x6789}));
+  }
+};
+
+TEST_F(VarnelDll, CountsAndReadsIdTextsAsBstrs) {
+  EXPECT_EQ(Take(Call("FindHidDevice", {})), L"0");
+  Bus_Add("vid_04d8&pid_003f", 0x04d8, 0x003f, 9, 0);
+  AddBoard();
+  EXPECT_EQ(Take(Call("FindHidDevice", {})), L"2");
+  VARIANT one = I4(1);
+  EXPECT_EQ(IdText(&one), L"12346789");
+  VARIANT two = I4(2);
+  EXPECT_EQ(Call("FindVidPid", {Slot(&two)}), 0u) << "the empty text is a null BSTR";
+  // A marker at the end of the path: its field runs into the path's NULs, kept in the BSTR.
+  Bus_Add("vid_12", 0, 0, 9, 0);
+  VARIANT end = I4(2);
+  EXPECT_EQ(IdText(&end), std::wstring(L"12\0\0"
+                                       L"0000",
+                                       8));
+}
+
+TEST_F(VarnelDll, NumbersByReferenceAreAnyNumericVariant) {
+  for (int i = 0; i < 13; ++i)
+    Bus_Add(("vid_00" + std::to_string(10 + i) + "&pid_0000").c_str(), 0, 0, 9, 0);
+  short two = 2;
+  VARIANT by_ref;
+  VariantInit(&by_ref);
+  V_VT(&by_ref) = VT_I2 | VT_BYREF;
+  V_I2REF(&by_ref) = &two;
+  EXPECT_EQ(IdText(&by_ref), L"00120000");
+
+  VARIANT real;
+  VariantInit(&real);
+  V_VT(&real) = VT_R8;
+  V_R8(&real) = 3.0;
+  EXPECT_EQ(IdText(&real), L"00130000");
+
+  VARIANT text;
+  VariantInit(&text);
+  V_VT(&text) = VT_BSTR;
+  V_BSTR(&text) = SysAllocString(L"12");
+  EXPECT_EQ(IdText(&text), L"00220000");
+
+  VARIANT inner = I4(4);
+  VARIANT outer;
+  VariantInit(&outer);
+  V_VT(&outer) = VT_VARIANT | VT_BYREF;
+  V_VARIANTREF(&outer) = &inner;
+  EXPECT_EQ(IdText(&outer), L"00140000");
+
+  // What holds no number is no interface, and the platform is not asked.
+  Bus_ClearRecord();
+  VARIANT empty;
+  VariantInit(&empty);
+  EXPECT_EQ(IdText(&empty), L"");
+  V_BSTR(&text)[0] = L'x';
+  EXPECT_EQ(IdText(&text), L"");
+  EXPECT_EQ(Call("FindVidPid", {0}), 0u);
+  EXPECT_EQ(Bus_CallCount(), 0);
+  VariantClear(&text);
+}
+
+TEST_F(VarnelDll, OpenDeviceComparesTheIdsItIsGivenByReference) {
+  Bus_Add("vid_ffff&pid_8000", 0xffff, 0x8000, 9, 0);
+  VARIANT index = I4(0), vendor = I4(-1), product = I4(-32768);
+  EXPECT_EQ(Truth(Call("OpenDevice", {Slot(&index), Slot(&vendor), Slot(&product)})), -1);
+  Call("CloseUsbDevice", {});
+  VARIANT empty;
+  VariantInit(&empty);
+  EXPECT_EQ(Truth(Call("OpenDevice", {Slot(&index), Slot(&empty), Slot(&product)})), 0);
+  EXPECT_EQ(Truth(Call("OpenUsbDevice", {kGarbage | 0xffff, kGarbage | 0x8000})), -1);
+}
+
+TEST_F(VarnelDll, PassesWhatTheSetupApiAsksFor) {
+  AddBoard();
+  Bus_ClearRecord();
+  ASSERT_EQ(OpenBoard(), -1);
+  const std::vector<std::string> calls = Calls();
+  EXPECT_EQ(calls[0], "HidD_GetHidGuid");
+  EXPECT_EQ(calls[1], "SetupDiGetClassDevsA guid=hid enumerator=null window=null flags=12");
+  EXPECT_NE(calls[2].find(" element=null index=0 size=28"), std::string::npos) << calls[2];
+  int sized = 0, filled = 0;
+  for (const std::string& call : calls) {
+    if (call.find("buffer=no size=0 required_in=0 element=null") != std::string::npos) ++sized;
+    if (call.find("buffer=yes") != std::string::npos) {
+      EXPECT_NE(call.find(" field=5 element=null"), std::string::npos) << call;
+      ++filled;
+    }
+  }
+  EXPECT_EQ(sized, 2);
+  EXPECT_EQ(filled, 2);
+}
+
+TEST_F(VarnelDll, ReportsCarryTheBytesWithTheDevicesLength) {
+  AddBoard();
+  ASSERT_EQ(OpenBoard(), -1);
+  Call("OutDataCtrl", {kGarbage | 0xFF, kGarbage | 0x00});
+  Call("OutDataCtrl", {0x100, 0x20});
+  ASSERT_EQ(Bus_ReportCount(), 2);
+  EXPECT_EQ(Report(0), (std::vector<std::uint8_t>{0, 0xFF, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(Report(1), (std::vector<std::uint8_t>{0, 0, 0x20, 0, 0, 0, 0, 0, 0}));
+}
+
+TEST_F(VarnelDll, RefusedAndSilentInterfacesAreWalkedPast) {
+  AddBoard(9, 1);  // read-only: refuses the read-write open
+  AddBoard(9, 2);  // attributes unreadable
+  AddBoard(9, 4);  // vanished: its detail is too small for a path
+  EXPECT_EQ(OpenBoard(), 0);
+  AddBoard(16);
+  ASSERT_EQ(OpenBoard(), -1);
+  Call("OutDataCtrl", {7, 0});
+  ASSERT_EQ(Bus_ReportCount(), 1);
+  EXPECT_EQ(Report(0).size(), 16u);
+  EXPECT_EQ(Bus_LiveHandles(), 1);
+}
+
+TEST_F(VarnelDll, CloseReleasesHandleSetAndPreparsedDataInOrderOnce) {
+  AddBoard();
+  ASSERT_EQ(OpenBoard(), -1);
+  Bus_ClearRecord();
+  Call("CloseUsbDevice", {});
+  const std::vector<std::string> calls = Calls();
+  ASSERT_EQ(calls.size(), 2u);
+  EXPECT_NE(calls[0].find("SetupDiDestroyDeviceInfoList"), std::string::npos);
+  EXPECT_NE(calls[0].find("open_handles=0"), std::string::npos) << "the handle is closed first";
+  EXPECT_NE(calls[1].find("HidD_FreePreparsedData"), std::string::npos);
+  Bus_ClearRecord();
+  Call("CloseUsbDevice", {});
+  EXPECT_EQ(Bus_CallCount(), 0);
+  EXPECT_EQ(Bus_LiveSets() + Bus_LivePreparsed() + Bus_LiveHandles(), 0);
+}
+
+TEST_F(VarnelDll, TenThousandTicksLeaveNothingBehind) {
+  const int board = AddBoard();
+  Bus_Add("vid_046d&pid_c31c", 0x046d, 0xc31c, 9, 0);
+  for (int tick = 0; tick < 10000; ++tick) {
+    Bus_SetPresent(board, tick % 3 != 0);
+    if (OpenBoard() == -1) {
+      for (int i = 0; i < 7; ++i) Call("OutDataCtrl", {static_cast<std::uint32_t>(tick), 0});
+    }
+    if (tick % 4 != 0) Call("CloseUsbDevice", {});
+    Bus_ClearRecord();
+    ASSERT_LE(Bus_LiveSets() + Bus_LivePreparsed(), 2) << tick;
+  }
+  Call("CloseUsbDevice", {});
+  EXPECT_EQ(Bus_LiveSets() + Bus_LivePreparsed() + Bus_LiveHandles(), 0);
+}
+
+TEST_F(VarnelDll, GetDeviceCapabilitiesWithNothingOpenDoesNothing) {
+  Bus_ClearRecord();
+  Call("GetDeviceCapabilities", {});
+  Call("OutDataCtrl", {1, 0});
+  EXPECT_EQ(Bus_CallCount(), 0);
+}
+
+}  // namespace
