@@ -1,8 +1,11 @@
 #include "linux/hidraw_nodes.h"
 
+#include <dirent.h>
+
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
+#include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <string>
 
@@ -10,44 +13,41 @@ namespace varnel::linux_hidraw {
 namespace {
 
 constexpr const char* kClassDirectory = "/sys/class/hidraw";
+constexpr const char* kPrefix = "hidraw";
 
-unsigned Minor(const std::filesystem::path& entry) {
-  std::ifstream dev(entry / "dev");
-  unsigned major = 0, minor = 0;
-  char colon = 0;
-  dev >> major >> colon >> minor;
-  return minor;
-}
-
-// HID_ID=bus:vendor:product in the HID device's uevent, each field in hex; the ids are the low
-// 16 bits of their fields.
-bool ReadIds(const std::filesystem::path& entry, unsigned* vendor, unsigned* product) {
-  std::ifstream uevent(entry / "device" / "uevent");
-  std::string line;
-  while (std::getline(uevent, line)) {
-    unsigned bus = 0;
-    if (std::sscanf(line.c_str(), "HID_ID=%x:%x:%x", &bus, vendor, product) == 3) return true;
-  }
-  return false;
+// A node's minor number is the number in its name.
+unsigned long Minor(const std::string& name) {
+  return std::strtoul(name.c_str() + std::strlen(kPrefix), nullptr, 10);
 }
 
 }  // namespace
 
-std::vector<Node> PresentNodes() {
-  std::vector<std::pair<unsigned, Node>> found;
-  std::error_code error;
-  for (const auto& entry : std::filesystem::directory_iterator(kClassDirectory, error)) {
-    unsigned vendor = 0, product = 0;
-    ReadIds(entry.path(), &vendor, &product);
-    char ids[32];
-    std::snprintf(ids, sizeof ids, "?vid_%04x&pid_%04x", vendor & 0xFFFF, product & 0xFFFF);
-    found.push_back({Minor(entry.path()), {"/dev/" + entry.path().filename().string() + ids}});
+std::vector<std::string> PresentNodes() {
+  std::vector<std::string> nodes;
+  if (DIR* dir = opendir(kClassDirectory)) {
+    while (const dirent* entry = readdir(dir)) {
+      if (std::strncmp(entry->d_name, kPrefix, std::strlen(kPrefix)) == 0) {
+        nodes.push_back(entry->d_name);
+      }
+    }
+    closedir(dir);
   }
-  std::sort(found.begin(), found.end(),
-            [](const auto& a, const auto& b) { return a.first < b.first; });
-  std::vector<Node> nodes;
-  for (auto& [minor, node] : found) nodes.push_back(std::move(node));
+  std::sort(nodes.begin(), nodes.end(),
+            [](const std::string& a, const std::string& b) { return Minor(a) < Minor(b); });
   return nodes;
+}
+
+// HID_ID=bus:vendor:product in the HID device's uevent, each field in hex; the ids are the low
+// 16 bits of their fields. A node whose device is gone reads as ids 0.
+std::string DevicePath(const std::string& node) {
+  std::ifstream uevent(std::string(kClassDirectory) + "/" + node + "/device/uevent");
+  unsigned bus = 0, vendor = 0, product = 0;
+  for (std::string line; std::getline(uevent, line);) {
+    if (std::sscanf(line.c_str(), "HID_ID=%x:%x:%x", &bus, &vendor, &product) == 3) break;
+  }
+  char ids[32];
+  std::snprintf(ids, sizeof ids, "?vid_%04x&pid_%04x", vendor & 0xFFFF, product & 0xFFFF);
+  return "/dev/" + node + ids;
 }
 
 std::string NodeOf(const std::string& device_path) {

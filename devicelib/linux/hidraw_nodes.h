@@ -6,14 +6,15 @@
 // The hidraw nodes present, as sysfs lists them.
 namespace varnel::linux_hidraw {
 
-struct Node {
-  std::string device_path;  // e.g. "/dev/hidraw3?vid_1234&pid_6789"
-};
+// The nodes' names ("hidraw3") in increasing minor number. Only the folder is read, so a
+// snapshot stays cheap however often the library takes one.
+std::vector<std::string> PresentNodes();
 
-// The nodes in increasing minor number, each with the vendor and product id of its HID device.
-std::vector<Node> PresentNodes();
+// The device path of a node: the node's file, then the vendor and product id of its HID device
+// as four lower-case hex digits after "vid_" and "pid_", e.g. "/dev/hidraw3?vid_1234&pid_6789".
+std::string DevicePath(const std::string& node);
 
-// The node a device path names: the part before its '?'.
+// The node file a device path names: the part before its '?'.
 std::string NodeOf(const std::string& device_path);
 
 }  // namespace varnel::linux_hidraw

@@ -15,15 +15,16 @@
 namespace varnel::platform {
 namespace {
 
-using linux_hidraw::Node;
 using linux_hidraw::ReportLengths;
 
 // A value of our own: Linux has no class id for HID interfaces.
 constexpr Guid kHidGuid = {
     0x4d1e55b2, 0xf16f, 0x11cf, {0x88, 0xcb, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
 
+// The nodes present when the set was acquired; each one's path is read when first asked for.
 struct NodeSet {
-  std::vector<Node> nodes;
+  std::vector<std::string> nodes;
+  std::vector<std::string> paths;
 };
 
 struct Preparsed {
@@ -47,7 +48,9 @@ void GetHidGuid(Guid* guid) {
 
 Handle GetClassDevs(const Guid* guid, std::uint32_t /*flags*/) {
   if (guid == nullptr || std::memcmp(guid, &kHidGuid, sizeof kHidGuid) != 0) return kInvalidHandle;
-  return reinterpret_cast<Handle>(new NodeSet{linux_hidraw::PresentNodes()});
+  auto* set = new NodeSet{linux_hidraw::PresentNodes(), {}};
+  set->paths.resize(set->nodes.size());
+  return reinterpret_cast<Handle>(set);
 }
 
 bool EnumDeviceInterfaces(Handle set, const Guid* /*guid*/, std::uint32_t member_index,
@@ -65,9 +68,10 @@ bool EnumDeviceInterfaces(Handle set, const Guid* /*guid*/, std::uint32_t member
 
 bool GetDeviceInterfaceDetail(Handle set, InterfaceData* data, std::uint8_t* detail,
                               std::uint32_t detail_size, std::uint32_t* required_size) {
-  const NodeSet* nodes = SetOf(set);
+  NodeSet* nodes = SetOf(set);
   if (nodes == nullptr || data == nullptr || data->reserved >= nodes->nodes.size()) return false;
-  const std::string& path = nodes->nodes[data->reserved].device_path;
+  std::string& path = nodes->paths[data->reserved];
+  if (path.empty()) path = linux_hidraw::DevicePath(nodes->nodes[data->reserved]);
   const auto needed = static_cast<std::uint32_t>(kDetailPathOffset + path.size() + 1);
   if (required_size != nullptr) *required_size = needed;
   if (detail == nullptr || detail_size < needed) return false;

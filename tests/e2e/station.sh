@@ -1,11 +1,15 @@
 # Shared by the scripts that drive Orlanek as a user does, on a virtual display, against the
-# simulated board. Source it after setting $work (a scratch folder).
+# simulated board. Source it after setting $work (a scratch folder). STATION_SETTLE gives the
+# seconds a new window is given before it is clicked (more on a slow machine).
+settle=${STATION_SETTLE:-0.5}
+# Window titles are matched as UTF-8 text.
+export LC_ALL=C.UTF-8
 
-# wait_for NAME-PATTERN [CLASS]: prints the id of the first visible window so named (or of
-# class Orlanek when the pattern is empty), waiting up to 30 s.
+# wait_for NAME-PATTERN [TRIES]: prints the id of the first visible window so named (or of
+# class Orlanek when the pattern is empty), trying every 0.2 s, up to 30 s.
 wait_for() {
   local id="" _
-  for _ in $(seq 150); do
+  for _ in $(seq "${2:-150}"); do
     if [ -n "$1" ]; then
       id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1 || true)
     else
@@ -27,7 +31,7 @@ start_station() {
     "$@" "$bin/Orlanek" &
   pid=$!
   menu=$(wait_for "")
-  [ -n "$menu" ] && sleep 0.5
+  [ -n "$menu" ] && sleep "$settle"
 }
 
 # click_exercise N: clicks the menu's button for exercise N (1 to 10).
@@ -37,11 +41,16 @@ click_exercise() {
   xdotool mousemove --window "$menu" 280 $((tops[$1 - 1] / 15 + 14)) click 1
 }
 
-# choose_exercise N: clicks exercise N and waits for its run window; sets $run.
+# choose_exercise N: clicks exercise N and waits for its run window, clicking again should
+# a busy display have lost the click; sets $run.
 choose_exercise() {
-  click_exercise "$1"
-  run=$(wait_for "Drosvane第$1題")
-  [ -n "$run" ] && sleep 0.5
+  local _
+  for _ in 1 2 3 4 5; do
+    click_exercise "$1"
+    run=$(wait_for "Drosvane第$1題" 30)
+    [ -n "$run" ] && break
+  done
+  [ -n "$run" ] && sleep "$settle"
 }
 
 # click_run_button green|red|exit: the run window's buttons, 2200 by 750 twips each.

@@ -2,7 +2,10 @@
 
 # Packages every build needs: the compiler, CMake, Qt 6 Widgets and the Traditional Chinese faces.
 ORLANEK_BUILD_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev libxcb1-dev libgtest-dev
-  fonts-arphic-uming fonts-arphic-ukai)
+  fonts-arphic-uming fonts-arphic-ukai libhidapi-dev)
+
+# The virtual machine of the tests on a real kernel (tools/vm).
+ORLANEK_VM_PACKAGES=(qemu-system-x86 busybox-static cpio kmod)
 
 # ensure_packages PKG...: installs the packages that are not installed yet, quietly.
 ensure_packages() {

@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Orlanek with the production library against a virtual board on a real kernel: exercise 3
+# chosen and played; the board's green row shows 3, 6, 12, 24, 48, 96, 192, then 0, and "Red
+# LED" walks its red row.
+# Usage: orlanek_in_vm.sh BUILD-DIR
+set -uo pipefail
+build=$1
+here=$(cd "$(dirname "$0")" && pwd)
+work=$(mktemp -d)
+fail() { echo "FAIL: $*"; tail -n 20 "$work/board"; exit 1; }
+"$build/bin/virtual-board" --json >"$work/board" &
+board=$!
+pid=""
+Xvfb :7 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+display=$!
+export DISPLAY=:7
+trap 'kill $board $display $pid 2>/dev/null; rm -rf "$work"' EXIT
+for _ in $(seq 50); do [ -e /dev/hidraw0 ] && break; sleep 0.1; done
+
+# The green and red rows as the board showed them after each report.
+rows() { sed -n "s/.*\"report\":\[0,[0-9]*,$1,.*\"green\":\([0-9]*\),\"red\":\([0-9]*\)}/\\$2/p" "$work/board" | xargs; }
+
+export STATION_SETTLE=3
+source "$here/../e2e/station.sh"
+run_station() {
+  start_station "$build/bin" "$build/bin"
+  [ -n "$menu" ] || fail "the menu window did not appear"
+  choose_exercise 3
+  [ -n "$run" ] || fail "the run window did not appear"
+  click_run_button green
+  for _ in $(seq 400); do
+    case "$(rows 0 1)" in *"192 0"*) break ;; esac
+    sleep 0.1
+  done
+  [[ "$(rows 0 1)" == "3 6 12 24 48 96 192 0"* ]] || fail "green row: $(rows 0 1)"
+  click_run_button red
+  for _ in $(seq 400); do
+    case "$(rows 48 2)" in *"128"*) break ;; esac
+    sleep 0.1
+  done
+  [[ "$(rows 48 2)" == *"0 1 2 4 8 16 32 64 128"* ]] || fail "red row: $(rows 48 2)"
+}
+run_station
+echo "PASS"

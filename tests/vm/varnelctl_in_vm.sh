@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# varnelctl as a teacher runs it, against a virtual board on the kernel's HID stack.
+# Usage: varnelctl_in_vm.sh BIN-DIR
+set -uo pipefail
+bin=$1
+fail() { echo "FAIL: $*"; exit 1; }
+log=$(mktemp)
+"$bin/varnelctl" probe >/dev/null 2>&1 && fail "probe found a board before there was one"
+"$bin/virtual-board" --json >"$log" &
+board=$!
+trap 'kill $board 2>/dev/null' EXIT
+for _ in $(seq 50); do [ -e /dev/hidraw0 ] && break; sleep 0.1; done
+sleep 0.2
+"$bin/varnelctl" list | grep -qx '  0  12346789' || fail "list: $("$bin/varnelctl" list)"
+"$bin/varnelctl" probe >/dev/null || fail "probe with the board"
+"$bin/varnelctl" green 0x81 && "$bin/varnelctl" red 3 || fail "writing the rows"
+sleep 0.2
+tail -n 1 "$log" | grep -q '"green":129,"red":3}' || fail "the board shows: $(tail -n 1 "$log")"
+echo "PASS"

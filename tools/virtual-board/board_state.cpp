@@ -1,0 +1,45 @@
+#include "board_state.h"
+
+#include <cstdio>
+
+namespace virtual_board {
+namespace {
+
+constexpr std::uint8_t kGreenWrite = 0x00;
+constexpr std::uint8_t kRedHold = 0x20;
+constexpr std::uint8_t kRedStrobe = 0x10;
+
+std::string Bits(std::uint8_t value, const char* on, const char* off) {
+  std::string row;
+  for (int bit = 7; bit >= 0; --bit) row += (value >> bit & 1) ? on : off;
+  return row;
+}
+
+}  // namespace
+
+void BoardState::Apply(std::span<const std::uint8_t> report) {
+  if (report.size() < 3) return;
+  const std::uint8_t data = report[1];
+  const std::uint8_t ctrl = report[2];
+  if (ctrl == kGreenWrite) green_ = data;
+  const bool strobe = (ctrl & kRedHold) && (ctrl & kRedStrobe);
+  if (strobe && !strobe_high_) red_ = data;
+  strobe_high_ = strobe;
+}
+
+std::string BoardState::JsonLine(std::span<const std::uint8_t> report) const {
+  std::string bytes;
+  for (const std::uint8_t byte : report) {
+    if (!bytes.empty()) bytes += ',';
+    bytes += std::to_string(byte);
+  }
+  char line[128];
+  std::snprintf(line, sizeof line, "\"green\":%u,\"red\":%u}", green_, red_);
+  return "{\"report\":[" + bytes + "],\"length\":" + std::to_string(report.size()) + "," + line;
+}
+
+std::string BoardState::Rows() const {
+  return "green " + Bits(green_, "\u25cf", "\u25cb") + "   red " + Bits(red_, "\u25cf", "\u25cb");
+}
+
+}  // namespace virtual_board

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+// What the LED board does with the feature reports it is sent: control byte 0x00 shows the
+// data byte on the green row; the red row takes over the data byte on the strobe (bit 4 set
+// while bit 5 is held) and keeps it until the next strobe.
+namespace virtual_board {
+
+class BoardState {
+ public:
+  // report: the feature report as the host sent it, report ID byte first.
+  void Apply(std::span<const std::uint8_t> report);
+
+  std::uint8_t green() const { return green_; }
+  std::uint8_t red() const { return red_; }
+
+  // One JSON line for a report and the rows after it.
+  std::string JsonLine(std::span<const std::uint8_t> report) const;
+  // The two rows for a terminal, bit 7 on the left: "green ●●○○○○○○  red ○○○○○○○●".
+  std::string Rows() const;
+
+ private:
+  std::uint8_t green_ = 0;
+  std::uint8_t red_ = 0;
+  bool strobe_high_ = false;
+};
+
+}  // namespace virtual_board

@@ -1,0 +1,179 @@
+// virtual-board: the LED exam board made on the kernel's HID stack through /dev/uhid, so that
+// Varnel and Orlanek meet a real hidraw node. Shows the two rows live, or writes one JSON line
+// per report; unplugs and plugs itself on 'u' or SIGUSR1.
+#include <poll.h>
+#include <signal.h>
+#include <sys/signalfd.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "board_state.h"
+#include "uhid_device.h"
+
+namespace {
+
+using virtual_board::BoardState;
+using virtual_board::DeviceIdentity;
+using virtual_board::UhidDevice;
+
+const char kUsage[] =
+    "Usage: virtual-board [--json] [--vendor HEX] [--product HEX] [--feature-bytes N]\n"
+    "  Makes the LED board (vendor 1234, product 6789, one 8-byte feature report) through\n"
+    "  /dev/uhid and shows its green and red rows. 'u' (or SIGUSR1) unplugs and plugs it\n"
+    "  again, 'q' (or SIGINT, SIGTERM) ends it.\n"
+    "  --json  one JSON line per report and per plug change instead of the live rows\n";
+
+struct Options {
+  DeviceIdentity identity;
+  bool json = false;
+};
+
+bool ParseHex16(const char* text, std::uint16_t* value) {
+  char* end = nullptr;
+  const unsigned long parsed = std::strtoul(text, &end, 16);
+  if (*text == '\0' || *end != '\0' || parsed > 0xFFFF) return false;
+  *value = static_cast<std::uint16_t>(parsed);
+  return true;
+}
+
+bool ParseOptions(int argc, char** argv, Options* options) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string option = argv[i];
+    const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+    if (option == "--json") {
+      options->json = true;
+    } else if (option == "--vendor" && value && ParseHex16(value, &options->identity.vendor)) {
+      ++i;
+    } else if (option == "--product" && value && ParseHex16(value, &options->identity.product)) {
+      ++i;
+    } else if (option == "--feature-bytes" && value && std::atoi(value) > 0 &&
+               std::atoi(value) <= 1024) {
+      options->identity.feature_bytes = std::atoi(value);
+      ++i;
+    } else {
+      return false;
+    }
+  }
+  return true;
+}
+
+// The terminal in single-key mode while the board shows its rows, restored at the end.
+class KeyMode {
+ public:
+  KeyMode() {
+    if (!isatty(STDIN_FILENO) || tcgetattr(STDIN_FILENO, &saved_) != 0) return;
+    termios raw = saved_;
+    raw.c_lflag &= ~(ICANON | ECHO);
+    active_ = tcsetattr(STDIN_FILENO, TCSANOW, &raw) == 0;
+  }
+  ~KeyMode() {
+    if (active_) tcsetattr(STDIN_FILENO, TCSANOW, &saved_);
+  }
+  bool active() const { return active_; }
+
+ private:
+  termios saved_ = {};
+  bool active_ = false;
+};
+
+void Show(const Options& options, const BoardState& board, bool plugged) {
+  if (options.json) return;
+  std::printf("\r%s   %s  ", board.Rows().c_str(), plugged ? "plugged in" : "unplugged ");
+  std::fflush(stdout);
+}
+
+void Event(const Options& options, const char* what) {
+  if (!options.json) return;
+  std::printf("{\"event\":\"%s\"}\n", what);
+  std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (!ParseOptions(argc, argv, &options)) {
+    std::fprintf(stderr, "virtual-board: bad arguments (try virtual-board --help)\n");
+    return 2;
+  }
+  UhidDevice device;
+  if (!device.ok()) {
+    std::fprintf(stderr, "virtual-board: %s\n", device.error().c_str());
+    return 1;
+  }
+
+  sigset_t signals;
+  sigemptyset(&signals);
+  sigaddset(&signals, SIGUSR1);
+  sigaddset(&signals, SIGINT);
+  sigaddset(&signals, SIGTERM);
+  sigprocmask(SIG_BLOCK, &signals, nullptr);
+  const int signal_fd = signalfd(-1, &signals, SFD_CLOEXEC);
+
+  if (!device.Create(options.identity)) {
+    std::fprintf(stderr, "virtual-board: the kernel refused to make the device\n");
+    return 1;
+  }
+  Event(options, "plugged");
+  KeyMode keys;
+  BoardState board;
+  Show(options, board, true);
+
+  bool running = true;
+  while (running) {
+    pollfd fds[3] = {{device.fd(), POLLIN, 0}, {signal_fd, POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}};
+    if (poll(fds, keys.active() ? 3 : 2, -1) < 0) continue;
+    bool toggle = false;
+    if (fds[0].revents & POLLIN) {
+      std::vector<std::uint8_t> report;
+      if (!device.Handle(&report)) break;
+      if (!report.empty()) {
+        board.Apply(report);
+        if (options.json) {
+          std::printf("%s\n", board.JsonLine(report).c_str());
+          std::fflush(stdout);
+        }
+        Show(options, board, device.created());
+      }
+    }
+    if (fds[1].revents & POLLIN) {
+      signalfd_siginfo info;
+      if (read(signal_fd, &info, sizeof info) == sizeof info) {
+        if (info.ssi_signo == SIGUSR1) {
+          toggle = true;
+        } else {
+          running = false;
+        }
+      }
+    }
+    if (keys.active() && (fds[2].revents & POLLIN)) {
+      char key = 0;
+      if (read(STDIN_FILENO, &key, 1) == 1) {
+        if (key == 'u') toggle = true;
+        if (key == 'q') running = false;
+      }
+    }
+    if (toggle) {
+      if (device.created()) {
+        device.Destroy();
+        Event(options, "unplugged");
+      } else {
+        device.Create(options.identity);
+        Event(options, "plugged");
+      }
+      Show(options, board, device.created());
+    }
+  }
+  if (!options.json) std::printf("\n");
+  return 0;
+}

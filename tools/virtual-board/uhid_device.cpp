@@ -1,0 +1,108 @@
+#include "uhid_device.h"
+
+#include <fcntl.h>
+#include <linux/uhid.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace virtual_board {
+namespace {
+
+bool Write(int fd, const uhid_event& event) {
+  return write(fd, &event, sizeof event) == static_cast<ssize_t>(sizeof event);
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> FeatureReportDescriptor(int feature_bytes) {
+  return {0x06,
+          0x00,
+          0xFF,  // usage page: vendor defined
+          0x09,
+          0x01,  // usage 1
+          0xA1,
+          0x01,  // collection: application
+          0x15,
+          0x00,
+          0x26,
+          0xFF,
+          0x00,  // logical 0 to 255
+          0x75,
+          0x08,  // 8 bits each
+          0x96,
+          static_cast<std::uint8_t>(feature_bytes),  // report count (two bytes)
+          static_cast<std::uint8_t>(feature_bytes >> 8),
+          0x09,
+          0x01,  // usage 1
+          0xB1,
+          0x02,  // feature: data, variable
+          0xC0};
+}
+
+UhidDevice::UhidDevice() {
+  fd_ = open("/dev/uhid", O_RDWR | O_CLOEXEC);
+  if (fd_ >= 0) return;
+  if (errno == ENOENT || errno == ENODEV) {
+    error_ = "/dev/uhid is missing: load the kernel's uhid module (modprobe uhid) and try again";
+  } else if (errno == EACCES || errno == EPERM) {
+    error_ =
+        "no permission to open /dev/uhid: run as root, or install a udev rule giving your "
+        "user access to it (KERNEL==\"uhid\", TAG+=\"uaccess\")";
+  } else {
+    error_ = std::string("cannot open /dev/uhid: ") + std::strerror(errno);
+  }
+}
+
+UhidDevice::~UhidDevice() {
+  Destroy();
+  if (fd_ >= 0) close(fd_);
+}
+
+bool UhidDevice::Create(const DeviceIdentity& identity) {
+  uhid_event event = {};
+  event.type = UHID_CREATE2;
+  std::snprintf(reinterpret_cast<char*>(event.u.create2.name), sizeof event.u.create2.name, "%s",
+                identity.name.c_str());
+  const auto descriptor = FeatureReportDescriptor(identity.feature_bytes);
+  std::memcpy(event.u.create2.rd_data, descriptor.data(), descriptor.size());
+  event.u.create2.rd_size = static_cast<__u16>(descriptor.size());
+  event.u.create2.bus = BUS_USB;
+  event.u.create2.vendor = identity.vendor;
+  event.u.create2.product = identity.product;
+  created_ = Write(fd_, event);
+  return created_;
+}
+
+void UhidDevice::Destroy() {
+  if (!created_) return;
+  uhid_event event = {};
+  event.type = UHID_DESTROY;
+  Write(fd_, event);
+  created_ = false;
+}
+
+bool UhidDevice::Handle(std::vector<std::uint8_t>* report) {
+  uhid_event event = {};
+  if (read(fd_, &event, sizeof event) <= 0) return false;
+  uhid_event reply = {};
+  if (event.type == UHID_SET_REPORT) {
+    // The kernel hands over the report as the host wrote it, report ID byte first.
+    const auto& request = event.u.set_report;
+    report->assign(request.data, request.data + std::min<int>(request.size, UHID_DATA_MAX));
+    reply.type = UHID_SET_REPORT_REPLY;
+    reply.u.set_report_reply.id = request.id;
+    reply.u.set_report_reply.err = 0;
+    Write(fd_, reply);
+  } else if (event.type == UHID_GET_REPORT) {
+    reply.type = UHID_GET_REPORT_REPLY;
+    reply.u.get_report_reply.id = event.u.get_report.id;
+    reply.u.get_report_reply.err = 0;
+    reply.u.get_report_reply.size = 0;
+    Write(fd_, reply);
+  }
+  return true;
+}
+
+}  // namespace virtual_board
