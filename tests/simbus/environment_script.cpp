@@ -1,5 +1,6 @@
 // Lets a whole program run against the bus: with SIMBUS_BOARD_FILE set, the bus holds the LED
-// board, plugged in while that file exists; with SIMBUS_REPORT_LOG set, every feature report is
+// board, plugged in while that file exists (and refusing to be opened with SIMBUS_BOARD_REFUSED
+// set as well); with SIMBUS_REPORT_LOG set, every feature report is
 // appended to that file as one line "milliseconds data ctrl length".
 #include <unistd.h>
 
@@ -18,7 +19,9 @@ struct EnvironmentScript {
     Bus& bus = TheBus();
     if (const char* file = std::getenv("SIMBUS_BOARD_FILE")) {
       bus.board_file = file;
-      bus.board_id = Add(Board());
+      Interface board = Board();
+      board.open_refused = std::getenv("SIMBUS_BOARD_REFUSED") != nullptr;
+      bus.board_id = Add(board);
     }
     if (const char* log = std::getenv("SIMBUS_REPORT_LOG")) bus.report_log = std::fopen(log, "a");
   }

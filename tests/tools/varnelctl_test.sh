@@ -33,6 +33,11 @@ run 0 red 255
 [ "$(cut -d' ' -f2- "$work/reports")" = "$(printf '129 0 9\n255 32 9\n255 48 9\n255 32 9')" ] ||
   fail "reports: $(cat "$work/reports")"
 
+touch "$work/plugged"
+SIMBUS_BOARD_REFUSED=1 run 3 probe
+grep -q '70-orlanek-board.rules' "$work/err" || fail "refused board: $(cat "$work/err")"
+grep -q 'udevadm control --reload-rules' "$work/err" || fail "no reload advice: $(cat "$work/err")"
+
 for args in "" "flash" "green" "green 256" "green -1" "green x" "red 1 2" "list x"; do
   # shellcheck disable=SC2086
   run 2 $args

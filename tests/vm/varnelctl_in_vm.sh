@@ -16,4 +16,9 @@ sleep 0.2
 "$bin/varnelctl" green 0x81 && "$bin/varnelctl" red 3 || fail "writing the rows"
 sleep 0.2
 tail -n 1 "$log" | grep -q '"green":129,"red":3}' || fail "the board shows: $(tail -n 1 "$log")"
+# A user the node does not admit is told the board is there and which rule lets them in.
+advice=$(setpriv --reuid=65534 --regid=65534 --clear-groups "$bin/varnelctl" probe 2>&1)
+refused=$?
+[ $refused -eq 3 ] || fail "probe as nobody exited $refused: $advice"
+grep -q '70-orlanek-board.rules' <<<"$advice" || fail "no rule named: $advice"
 echo "PASS"

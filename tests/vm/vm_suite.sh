@@ -14,6 +14,8 @@ check() {  # check NAME COMMAND...: runs one part and reports it
 }
 check "library (hidraw) against virtual boards" "$build/tests/bin/hidraw_library_tests" --gtest_brief=1
 check "varnelctl against a virtual board" "$here/varnelctl_in_vm.sh" "$build/bin"
+check "the access rule tags the board's node only" "$here/access_rule_in_vm.sh" "$build/bin" \
+  "$here/../../packaging/70-orlanek-board.rules"
 check "Orlanek plays exercise 3 on a virtual board" "$here/orlanek_in_vm.sh" "$build"
 echo "== figures"
 "$build/tests/bin/vm-tick-benchmark" || status=1

@@ -12,13 +12,16 @@ namespace {
 
 constexpr int kBadArguments = 2;
 constexpr int kNoBoard = 1;
+constexpr int kRefused = 3;
+constexpr const char* kAccessRule = "/usr/lib/udev/rules.d/70-orlanek-board.rules";
 constexpr std::int16_t kBoardVendor = 0x1234;
 constexpr std::int16_t kBoardProduct = 0x6789;
 
 const char kUsage[] =
     "Usage: varnelctl list | probe | green BYTE | red BYTE\n"
     "  list        the number of HID interfaces and the id text (vvvvpppp) of each\n"
-    "  probe       whether the LED board (vendor 1234, product 6789) is there\n"
+    "  probe       whether the LED board (vendor 1234, product 6789) is there and may be\n"
+    "              opened: exit status 0 ready, 1 no board, 3 there but refused\n"
     "  green BYTE  light the green row with BYTE (0-255, or 0x00-0xff)\n"
     "  red BYTE    latch BYTE into the red row\n";
 
@@ -50,22 +53,44 @@ int List() {
   return 0;
 }
 
-bool OpenBoard() {
-  if (OpenUsbDevice(kBoardVendor, kBoardProduct) == -1) return true;
+// Whether some interface's id text names the board, although it could not be opened.
+bool BoardListed() {
+  const int total = std::atoi(Take(FindHidDevice()).c_str());
+  bool listed = false;
+  for (std::int32_t index = 0; index < total && !listed; ++index) {
+    listed = Take(FindVidPid(&index)) == "12346789";
+  }
   CloseUsbDevice();
-  std::fprintf(stderr, "varnelctl: the LED board (vendor 1234, product 6789) is not there\n");
-  return false;
+  return listed;
+}
+
+// Opens the board, or says why it cannot and what to do.
+int OpenBoard() {
+  if (OpenUsbDevice(kBoardVendor, kBoardProduct) == -1) return 0;
+  CloseUsbDevice();
+  if (!BoardListed()) {
+    std::fprintf(stderr,
+                 "varnelctl: no board: the LED board (vendor 1234, product 6789) is not there\n");
+    return kNoBoard;
+  }
+  std::fprintf(stderr,
+               "varnelctl: the LED board is there, but this user may not open its hidraw node.\n"
+               "  Install the access rule %s (the orlanek package does),\n"
+               "  then reload the rules and plug the board in again, or run:\n"
+               "  sudo udevadm control --reload-rules && sudo udevadm trigger\n",
+               kAccessRule);
+  return kRefused;
 }
 
 int Probe() {
-  if (!OpenBoard()) return kNoBoard;
+  if (const int status = OpenBoard()) return status;
   CloseUsbDevice();
-  std::printf("The LED board is there and ready.\n");
+  std::printf("board ready: the LED board is there and this user can drive it.\n");
   return 0;
 }
 
 int Light(bool green, std::uint8_t value) {
-  if (!OpenBoard()) return kNoBoard;
+  if (const int status = OpenBoard()) return status;
   if (green) {
     OutDataCtrl(value, 0x00);
   } else {

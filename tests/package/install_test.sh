@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# The Debian package as a user gets it: built with CPack, checked by lintian, installed onto
+# this machine, its programs started from their installed paths, and removed again.
+# Usage: install_test.sh BUILD-DIR   (as root)
+set -uo pipefail
+build=$(cd "$1" && pwd)
+fail() { echo "FAIL: $*"; exit 1; }
+[ "$(id -u)" -eq 0 ] || fail "installing the package needs root"
+work=$(mktemp -d)
+trap 'dpkg -P orlanek >/dev/null 2>&1; rm -rf "$work"' EXIT
+
+cpack --config "$build/CPackConfig.cmake" -B "$work" >"$work/cpack.log" 2>&1 ||
+  fail "cpack: $(tail -n 5 "$work/cpack.log")"
+deb=$(echo "$work"/orlanek_*.deb)
+[ -f "$deb" ] || fail "no package made"
+lintian --fail-on error "$deb" >"$work/lintian" 2>&1 || fail "lintian: $(grep '^E:' "$work/lintian")"
+
+DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$deb" >"$work/apt.log" 2>&1 ||
+  fail "install: $(tail -n 5 "$work/apt.log")"
+for file in /usr/bin/Orlanek /usr/bin/varnelctl /usr/bin/virtual-board /usr/include/varnel.h \
+  /usr/lib/udev/rules.d/70-orlanek-board.rules /usr/share/applications/orlanek.desktop; do
+  [ -e "$file" ] || fail "$file not installed"
+done
+ldd /usr/bin/varnelctl | grep -q 'libVarnel.so => /usr/bin/../lib/orlanek/libVarnel.so' ||
+  fail "varnelctl does not find the installed library: $(ldd /usr/bin/varnelctl)"
+/usr/bin/varnelctl list >"$work/list" || fail "varnelctl list: $(cat "$work/list")"
+pkg-config --libs varnel | grep -q -- '-lVarnel' || fail "pkg-config: $(pkg-config --libs varnel 2>&1)"
+
+# Orlanek from its installed path: it starts, and the library it loads by name is where its
+# run path looks.
+QT_QPA_PLATFORM=offscreen /usr/bin/Orlanek >"$work/orlanek" 2>&1 &
+pid=$!
+sleep 2
+kill -0 $pid 2>/dev/null || fail "Orlanek ended at start: $(cat "$work/orlanek")"
+kill $pid
+runpath=$(readelf -d /usr/bin/Orlanek | sed -n 's/.*runpath: \[\(.*\)\]/\1/p')
+[ -f "${runpath/\$ORIGIN//usr/bin}/libVarnel.so" ] || fail "Orlanek's run path $runpath"
+echo "PASS: $(basename "$deb") installed, started and removed"
