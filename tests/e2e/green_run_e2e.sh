@@ -16,10 +16,7 @@ choose_exercise 3
 [ -n "$run" ] || fail "the run window of exercise 3 did not appear"
 click_run_button green
 
-for _ in $(seq 300); do
-  case "$(green_row)" in *"192 0"*) break ;; esac
-  sleep 0.1
-done
+await '*192 0*' green_row
 [[ "$(green_row)" == "3 6 12 24 48 96 192 0"* ]] || fail "green row got: $(green_row)"
 [ "$(awk '$4 != 9' "$work/reports" | wc -l)" -eq 0 ] || fail "a report not of 9 bytes"
 reports=$(wc -l <"$work/reports")

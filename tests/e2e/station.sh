@@ -62,6 +62,19 @@ click_run_button() {
   esac
 }
 
+# await PATTERN COMMAND...: runs the command every 0.1 s, up to 40 s, until its output matches
+# the glob pattern.
+await() {
+  local pattern=$1 _
+  shift
+  for _ in $(seq 400); do
+    # shellcheck disable=SC2053
+    [[ "$("$@")" == $pattern ]] && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
 # The green row's bytes as the board received them (control byte 0), one line.
 green_row() { [ -f "$work/reports" ] && awk '$3 == 0 {print $2}' "$work/reports" | xargs; }
 

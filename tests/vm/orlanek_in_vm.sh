@@ -14,7 +14,7 @@ pid=""
 Xvfb :7 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 display=$!
 export DISPLAY=:7
-trap 'kill $board $display $pid 2>/dev/null; rm -rf "$work"' EXIT
+trap 'kill $pid $board 2>/dev/null; sleep 0.2; kill $display 2>/dev/null; rm -rf "$work"' EXIT
 for _ in $(seq 50); do [ -e /dev/hidraw0 ] && break; sleep 0.1; done
 
 # The green and red rows as the board showed them after each report.
@@ -28,16 +28,10 @@ run_station() {
   choose_exercise 3
   [ -n "$run" ] || fail "the run window did not appear"
   click_run_button green
-  for _ in $(seq 400); do
-    case "$(rows 0 1)" in *"192 0"*) break ;; esac
-    sleep 0.1
-  done
+  await '*192 0*' rows 0 1
   [[ "$(rows 0 1)" == "3 6 12 24 48 96 192 0"* ]] || fail "green row: $(rows 0 1)"
   click_run_button red
-  for _ in $(seq 400); do
-    case "$(rows 48 2)" in *"128"*) break ;; esac
-    sleep 0.1
-  done
+  await '*128*' rows 48 2
   [[ "$(rows 48 2)" == *"0 1 2 4 8 16 32 64 128"* ]] || fail "red row: $(rows 48 2)"
 }
 run_station
