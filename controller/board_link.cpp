@@ -53,9 +53,16 @@ class Bound {
   Signature* function_ = nullptr;
 };
 
-Bound<std::int16_t(std::int16_t, std::int16_t)> open_usb_device("OpenUsbDevice");
-Bound<void(std::uint8_t, std::uint8_t)> out_data_ctrl("OutDataCtrl");
-Bound<void()> close_usb_device("CloseUsbDevice");
+// The library's calling convention: stdcall in the Windows DLL, the platform's own elsewhere.
+#ifdef _WIN32
+#define VARNEL_CALL __stdcall
+#else
+#define VARNEL_CALL
+#endif
+
+Bound<std::int16_t VARNEL_CALL(std::int16_t, std::int16_t)> open_usb_device("OpenUsbDevice");
+Bound<void VARNEL_CALL(std::uint8_t, std::uint8_t)> out_data_ctrl("OutDataCtrl");
+Bound<void VARNEL_CALL()> close_usb_device("CloseUsbDevice");
 
 constexpr std::uint8_t kGreenWrite = 0x00;
 constexpr std::uint8_t kRedHold = 0x20;    // bit 5, held for the whole red-row write

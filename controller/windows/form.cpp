@@ -35,7 +35,7 @@ Form::State& Form::Loaded() {
     }
   }
   state.timer_enabled = design_.timer && design_.timer->enabled;
-  if (toolkit) peer_ = toolkit->CreateWindow(*this);
+  if (toolkit) peer_ = toolkit->MakePeer(*this);
   if (events_) events_->Load();
   return *state_;
 }

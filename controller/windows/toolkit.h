@@ -26,7 +26,7 @@ class WindowPeer {
 class Toolkit {
  public:
   virtual ~Toolkit() = default;
-  virtual std::unique_ptr<WindowPeer> CreateWindow(Form& form) = 0;
+  virtual std::unique_ptr<WindowPeer> MakePeer(Form& form) = 0;
 };
 
 // The toolkit that loaded forms are shown with; without one, forms keep their state unshown.

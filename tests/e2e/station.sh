@@ -2,6 +2,8 @@
 # simulated board. Source it after setting $work (a scratch folder). STATION_SETTLE gives the
 # seconds a new window is given before it is clicked (more on a slow machine).
 settle=${STATION_SETTLE:-0.5}
+# The X window class the program's windows carry (Wine names it after the .exe).
+class=${STATION_CLASS:-Orlanek}
 # Window titles are matched as UTF-8 text.
 export LC_ALL=C.UTF-8
 
@@ -13,7 +15,7 @@ wait_for() {
     if [ -n "$1" ]; then
       id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1 || true)
     else
-      id=$(xdotool search --onlyvisible --class Orlanek 2>/dev/null | head -n 1 || true)
+      id=$(xdotool search --onlyvisible --class "$class" 2>/dev/null | head -n 1 || true)
     fi
     [ -n "$id" ] && break
     sleep 0.2

@@ -2,32 +2,19 @@
 
 #include <QPainter>
 
+#include "windows/blank_wrap.h"
+
 namespace orlanek::windows::qt {
 
 QStringList WrapAtBlanks(const QString& text, const std::function<int(const QString&)>& width_of,
                          int width) {
   QStringList lines;
-  QString line;
-  qsizetype i = 0;
-  while (i < text.size() && text[i] == u' ') line += text[i++];
-  while (i < text.size()) {
-    qsizetype blanks_end = i;
-    while (blanks_end < text.size() && text[blanks_end] == u' ') ++blanks_end;
-    qsizetype word_end = blanks_end;
-    while (word_end < text.size() && text[word_end] != u' ') ++word_end;
-    const QString blanks = text.mid(i, blanks_end - i);
-    const QString word = text.mid(blanks_end, word_end - blanks_end);
-    i = word_end;
-    if (line.isEmpty()) {
-      line = word;
-    } else if (width_of(line + blanks + word) <= width) {
-      line += blanks + word;
-    } else {
-      lines << line;
-      line = word;
-    }
+  for (const std::u16string& line : windows::WrapAtBlanks(
+           text.toStdU16String(),
+           [&](const std::u16string& part) { return width_of(QString::fromStdU16String(part)); },
+           width)) {
+    lines << QString::fromStdU16String(line);
   }
-  if (!line.isEmpty() || lines.isEmpty()) lines << line;
   return lines;
 }
 

@@ -7,9 +7,7 @@
 
 namespace orlanek::windows::qt {
 
-// Breaks text into lines no wider than width, at blanks only (never inside a run of Chinese
-// characters). The blanks at a break are dropped; leading blanks stay on the first line and
-// may fill it alone. A word wider than a line gets a line of its own.
+// windows::WrapAtBlanks for Qt's strings.
 QStringList WrapAtBlanks(const QString& text, const std::function<int(const QString&)>& width_of,
                          int width);
 

@@ -55,7 +55,7 @@ class QtWindowPeer : public WindowPeer {
 
 }  // namespace
 
-std::unique_ptr<WindowPeer> QtToolkit::CreateWindow(Form& form) {
+std::unique_ptr<WindowPeer> QtToolkit::MakePeer(Form& form) {
   return std::make_unique<QtWindowPeer>(form);
 }
 

@@ -11,7 +11,7 @@ class QtWindow;
 // Shows forms as Qt widgets.
 class QtToolkit : public Toolkit {
  public:
-  std::unique_ptr<WindowPeer> CreateWindow(Form& form) override;
+  std::unique_ptr<WindowPeer> MakePeer(Form& form) override;
 };
 
 // The widget that shows a loaded form, or null when it is not loaded (for tests and tools).

@@ -47,7 +47,7 @@ class RecordingPeer : public windows::WindowPeer {
 
 }  // namespace
 
-std::unique_ptr<windows::WindowPeer> RecordingToolkit::CreateWindow(windows::Form& form) {
+std::unique_ptr<windows::WindowPeer> RecordingToolkit::MakePeer(windows::Form& form) {
   return std::make_unique<RecordingPeer>(*this, form.Design());
 }
 

@@ -14,7 +14,7 @@ namespace orlanek::testing {
 // order, as "frmMain.Visible=0", "frmMain.Shape2(3).Fill=000080/1" and so on.
 class RecordingToolkit : public windows::Toolkit {
  public:
-  std::unique_ptr<windows::WindowPeer> CreateWindow(windows::Form& form) override;
+  std::unique_ptr<windows::WindowPeer> MakePeer(windows::Form& form) override;
 
   std::vector<std::string> log;
   int windows_made = 0;

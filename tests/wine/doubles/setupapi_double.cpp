@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <set>
@@ -32,6 +33,7 @@ struct Bus {
   std::vector<std::vector<std::uint8_t>> reports;
   int faults = 0;
   std::uintptr_t next = 0x1000;
+  std::FILE* report_log = nullptr;
 };
 
 Bus& TheBus() {
@@ -53,6 +55,13 @@ struct InterfaceRecord {
   GUID guid;
   DWORD flags;
   ULONG_PTR reserved;
+};
+
+// A whole program run over the doubles: with HID_BUS_BOARD set the bus holds the LED board,
+// and with HID_BUS_REPORT_LOG set every feature report is appended to that file as one line
+// "milliseconds data ctrl length".
+struct EnvironmentScript {
+  EnvironmentScript();
 };
 
 }  // namespace
@@ -191,6 +200,11 @@ BOOL Bus_FreePreparsed(void* preparsed) {
 
 void Bus_AddReport(int, const std::uint8_t* bytes, int length) {
   TheBus().reports.emplace_back(bytes, bytes + length);
+  if (std::FILE* log = TheBus().report_log) {
+    std::fprintf(log, "%lu %u %u %d\n", static_cast<unsigned long>(GetTickCount()),
+                 length > 1 ? bytes[1] : 0u, length > 2 ? bytes[2] : 0u, length);
+    std::fflush(log);
+  }
 }
 
 __declspec(dllexport) HANDLE WINAPI
@@ -271,3 +285,13 @@ __declspec(dllexport) BOOL WINAPI SetupDiDestroyDeviceInfoList(HANDLE set) {
 }
 
 }  // extern "C"
+
+EnvironmentScript::EnvironmentScript() {
+  if (const char* log = std::getenv("HID_BUS_REPORT_LOG"))
+    TheBus().report_log = std::fopen(log, "a");
+  if (std::getenv("HID_BUS_BOARD")) Bus_Add("vid_1234&pid_6789", 0x1234, 0x6789, 9, 0);
+}
+
+namespace {
+const EnvironmentScript script;
+}  // namespace

@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Orlanek.exe played as a user plays it, under Wine on a virtual display, with the real
+# Varnel.dll over the setupapi.dll and hid.dll doubles holding the board: exercise 3 chosen,
+# "Green LED" clicked, the board receives 3, 6, 12, 24, 48, 96, 192 and then 0; "EXIT" brings the
+# menu back. Leaves screenshots of both windows in SHOT-DIR when one is given.
+# Usage: orlanek_station_wine.sh TEST-DIR [SHOT-DIR]   (run inside xvfb-run; WINEPREFIX set)
+set -euo pipefail
+dir=$1 shots=${2:-}
+work=$(mktemp -d)
+pid=""
+trap 'kill $pid 2>/dev/null || true; wineserver -k 2>/dev/null || true; rm -rf "$work"' EXIT
+export STATION_CLASS=orlanek.exe STATION_SETTLE=2
+source "$(dirname "$0")/../e2e/station.sh"
+fail() { echo "FAIL: $*"; [ -f "$work/reports" ] && cat "$work/reports"; exit 1; }
+
+cd "$dir"
+WINEDLLOVERRIDES=setupapi,hid=n HID_BUS_BOARD=1 HID_BUS_REPORT_LOG="Z:$work/reports" \
+  wine Orlanek.exe >"$work/wine.log" 2>&1 &
+pid=$!
+menu=$(wait_for "")
+[ -n "$menu" ] || fail "the menu window did not appear: $(cat "$work/wine.log")"
+sleep "$settle"
+size=$(xdotool getwindowgeometry "$menu" | awk '/Geometry/ {print $2}')
+[ "$size" = 560x430 ] || fail "the menu window's client area is $size, not 560x430"
+[ -z "$shots" ] || import -window "$menu" "$shots/windows-menu-window.png"
+choose_exercise 3
+[ -n "$run" ] || fail "the run window of exercise 3 did not appear"
+size=$(xdotool getwindowgeometry "$run" | awk '/Geometry/ {print $2}')
+[ "$size" = 560x430 ] || fail "the run window's client area is $size, not 560x430"
+click_run_button green
+await '*192 0*' green_row || fail "green row got: $(green_row)"
+[[ "$(green_row)" == "3 6 12 24 48 96 192 0"* ]] || fail "green row got: $(green_row)"
+[ -z "$shots" ] || import -window "$run" "$shots/windows-run-window.png"
+click_run_button exit
+back=""
+for _ in $(seq 30); do
+  back=$(xdotool search --onlyvisible --class "$class" 2>/dev/null | grep -x "$menu" || true)
+  [ -n "$back" ] && break
+  sleep 0.1
+done
+[ -n "$back" ] || fail "the menu did not come back after EXIT"
+echo "PASS: exercise 3 played through Orlanek.exe, Varnel.dll and the doubles"
