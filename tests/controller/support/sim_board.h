@@ -1,9 +1,15 @@
 #pragma once
 
+#include <cstdint>
 #include <ostream>
+#include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include "doubles/hid_bus.h"
+#else
 #include "simbus.h"
+#endif
 
 namespace orlanek::testing {
 
@@ -20,6 +26,48 @@ inline std::ostream& operator<<(std::ostream& out, const BoardReport& report) {
 
 // The LED board on the simulated bus, behind an unrelated HID device, as the program reaches
 // it through the library it loads by name.
+#ifdef _WIN32
+// On Windows the board is one of the setupapi.dll and hid.dll doubles' interfaces, reached
+// through the real Varnel.dll.
+class SimBoard {
+ public:
+  void Reset() {
+    Bus_Reset();
+    Bus_Add("vid_046d&pid_c31c&mi_00", 0x046d, 0xc31c, 9, 0);
+    board_ = Bus_Add("vid_1234&pid_6789", 0x1234, 0x6789, 9, 0);
+    Bus_SetPresent(board_, FALSE);
+    taken_ = 0;
+  }
+  void Plug() { Bus_SetPresent(board_, TRUE); }
+  void Unplug() { Bus_SetPresent(board_, FALSE); }
+
+  std::vector<BoardReport> TakeReports() {
+    std::vector<BoardReport> reports;
+    for (; taken_ < Bus_ReportCount(); ++taken_) {
+      std::uint8_t bytes[64] = {};
+      Bus_Report(taken_, bytes, sizeof bytes);
+      reports.push_back({bytes[1], bytes[2]});
+    }
+    return reports;
+  }
+  int Opens() {
+    int opens = 0;
+    char call[512];
+    for (int i = 0; i < Bus_CallCount(); ++i) {
+      Bus_Call(i, call, sizeof call);
+      opens += std::string(call).rfind("HidP_GetCaps ", 0) == 0;
+    }
+    return opens;
+  }
+  int LiveHandles() { return Bus_LiveHandles(); }
+  int LiveSets() { return Bus_LiveSets(); }
+  int LivePreparsed() { return Bus_LivePreparsed(); }
+
+ private:
+  int board_ = 0;
+  int taken_ = 0;
+};
+#else
 class SimBoard {
  public:
   void Reset() {
@@ -59,5 +107,7 @@ class SimBoard {
   int board_ = 0;
   std::size_t taken_ = 0;
 };
+
+#endif
 
 }  // namespace orlanek::testing
