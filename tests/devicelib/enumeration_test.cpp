@@ -1,3 +1,5 @@
+#include <cstdint>
+#include <cstdlib>
 #include <string>
 
 #include "library_fixture.h"
@@ -72,12 +74,39 @@ TEST_F(EnumerationTest, PassesTheRecordSizesAndFlagsOfThePlatformContract) {
 }
 
 TEST_F(EnumerationTest, ADetailTooSmallForItsSizeFieldReadsAsAPathWithoutIds) {
-  simbus::Interface vanishing = simbus::Board();
-  vanishing.short_detail = true;
-  simbus::Add(vanishing);
-  EXPECT_EQ(IdText(0), "00000000");
-  EXPECT_EQ(Open(0, 0x1234, 0x6789), 0);
-  EXPECT_EQ(CallsOf("CreateFile"), 0);
+  for (std::uint32_t size = 0; size < 5; ++size) {
+    simbus::Reset();
+    simbus::Interface vanishing = simbus::Board();
+    vanishing.sizing_reports = size;
+    simbus::Add(vanishing);
+    EXPECT_EQ(IdText(0), "00000000") << size;
+    EXPECT_EQ(Open(0, 0x1234, 0x6789), 0) << size;
+    EXPECT_EQ(CallsOf("CreateFile"), 0) << size;
+  }
+}
+
+TEST_F(EnumerationTest, AnInterfaceGoneAfterTheSetWasTakenLeavesAHoleTheCountWalksPast) {
+  simbus::Add(Other(0));
+  simbus::Add(Other(1));
+  simbus::Interface leaving = Other(2);
+  // Seen by the GUID, the set and the first two enumeration steps, gone at the third.
+  leaving.gone_after_calls = 4;
+  simbus::Add(leaving);
+  simbus::Add(Other(3));
+  EXPECT_EQ(Count(), "3");
+  EXPECT_EQ(CallsOf("EnumDeviceInterfaces"), 128);
+  EXPECT_EQ(IdText(2), "046dc013") << "the next set closes the hole";
+}
+
+TEST_F(EnumerationTest, TextsAreTheCallersMallocdCopiesAndNoInterfaceIsNull) {
+  simbus::Add(Other(0));
+  char* count = FindHidDevice();
+  ASSERT_NE(count, nullptr);
+  EXPECT_STREQ(count, "1");
+  std::free(count);
+  const std::int32_t past_end = 1;
+  EXPECT_EQ(FindVidPid(&past_end), nullptr);
+  EXPECT_EQ(FindVidPid(nullptr), nullptr);
 }
 
 }  // namespace

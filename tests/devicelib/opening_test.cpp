@@ -64,6 +64,14 @@ TEST_F(OpeningTest, IdsFromTheTopHalfCompareAsNegativeNumbers) {
   EXPECT_EQ(Open(0, -1, -32768), -1);
 }
 
+TEST_F(OpeningTest, AVendorFieldCutShortByTheEndOfThePathReadsItsLeadingDigits) {
+  // The field runs into the path's NULs: "12" and two NULs read as 0x12.
+  simbus::Add(Device("\\\\?\\hid#pid_6789&vid_12", 0x12, 0x6789));
+  EXPECT_EQ(OpenUsbDevice(0x12, 0x6789), -1);
+  CloseUsbDevice();
+  EXPECT_EQ(OpenUsbDevice(0x1200, 0x6789), 0);
+}
+
 TEST_F(OpeningTest, ZeroIdsPickAPathWithoutMarkersButNeedTheDeviceToReportZeros) {
   simbus::Add(Other(0));
   simbus::Add(Device("\\\\?\\hid#nomarkers#1", 0x1111, 0x2222));

@@ -33,6 +33,8 @@ TEST_F(OutputTest, EachCallSendsOneReportOfTheDevicesLength) {
                                        {0, 0, 0x20, 0, 0, 0, 0, 0, 0}};
   EXPECT_EQ(simbus::Reports(), expected);
   EXPECT_EQ(simbus::Calls().size(), 4u);
+  const std::vector<simbus::DataCtrl> strobe = {{0, 0x20}, {0, 0x30}, {0, 0x20}};
+  EXPECT_EQ(simbus::DataCtrlReports(1), strobe);
 }
 
 TEST_F(OutputTest, ShorterLongerAndEmptyReportLengths) {

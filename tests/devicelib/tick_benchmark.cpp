@@ -21,7 +21,7 @@ void Measure(int board_index) {
         "\\\\?\\hid#vid_046d&pid_c0" + std::to_string(10 + i % 90) + "#" + std::to_string(i);
     simbus::Add(other);
   }
-  simbus::Add(simbus::Board());
+  simbus::AddBoard();
 
   std::vector<double> micros;
   std::size_t calls = 0;

@@ -33,7 +33,6 @@ done
 [ "$(tail -n 3 "$work/reports" | awk '{print $2, $3}' | xargs)" = "0 32 0 48 0 32" ] ||
   fail "EXIT did not clear the red row"
 
-"$test_bin/x-close" "$menu"
-wait_for_end
+close_and_wait "$test_bin/x-close" "$menu"
 [ "$status" -eq 0 ] || fail "exit status $status after closing the menu"
 echo "PASS: exercise 3 played on the simulated board, EXIT, closed with status 0"

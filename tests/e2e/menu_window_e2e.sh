@@ -26,14 +26,11 @@ size=$(xdotool getwindowgeometry "$window" | awk '/Geometry/ {print $2}')
 title=$(xprop -id "$window" _NET_WM_NAME)
 [ "$title" = '_NET_WM_NAME(UTF8_STRING) = ' ] || fail "title is not empty: $title"
 
-"$test_bin/x-close" "$window"
-for _ in $(seq 150); do
-  kill -0 $pid 2>/dev/null || break
-  sleep 0.1
-done
-kill -0 $pid 2>/dev/null && fail "Orlanek still runs after its menu window was closed"
-status=0
-wait $pid || status=$?
+work=$(mktemp -d)
+source "$(dirname "$0")/station.sh"
+close_and_wait "$test_bin/x-close" "$window"
+rmdir "$work"
+[ "$status" -ne -1 ] || fail "Orlanek still runs after its menu window was closed"
 trap - EXIT
 [ $status -eq 0 ] || fail "exit status $status"
 echo "PASS: menu window shown alone, closed, status 0"

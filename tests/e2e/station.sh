@@ -80,14 +80,32 @@ await() {
 # The green row's bytes as the board received them (control byte 0), one line.
 green_row() { [ -f "$work/reports" ] && awk '$3 == 0 {print $2}' "$work/reports" | xargs; }
 
-# wait_for_end: waits up to 5 s for Orlanek to end; sets $status.
+# wait_for_end: waits up to 20 s for Orlanek to end (a busy machine is slow to let it);
+# sets $status.
 wait_for_end() {
   local _
-  for _ in $(seq 50); do
+  for _ in $(seq 200); do
     kill -0 "$pid" 2>/dev/null || break
     sleep 0.1
   done
   status=0
   kill -0 "$pid" 2>/dev/null && status=-1 && return
   wait "$pid" || status=$?
+}
+
+# close_and_wait X-CLOSE WINDOW: the close box of WINDOW, then wait_for_end. A close sent within
+# a second or so of the window's first showing is now and then lost (no window manager runs on
+# the virtual display); a second one is sent after 5 s, and the note stays in the log.
+close_and_wait() {
+  local _
+  "$1" "$2"
+  for _ in $(seq 50); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  if kill -0 "$pid" 2>/dev/null; then
+    echo "note: still running 5 s after the close box; closing again"
+    "$1" "$2" 2>/dev/null || true
+  fi
+  wait_for_end
 }

@@ -37,6 +37,10 @@ Interface Board() {
   return board;
 }
 
+int AddBoard() {
+  return Add(Board());
+}
+
 void Unplug(int id) {
   TheBus().interfaces.at(id).present = false;
 }
@@ -52,6 +56,17 @@ const std::vector<std::vector<std::uint8_t>>& Reports() {
 }
 const std::vector<int>& ReportTargets() {
   return TheBus().report_targets;
+}
+
+std::vector<DataCtrl> DataCtrlReports(std::size_t first) {
+  std::vector<DataCtrl> pairs;
+  const auto& reports = TheBus().reports;
+  for (std::size_t i = first; i < reports.size(); ++i) {
+    const auto& bytes = reports[i];
+    pairs.push_back({bytes.size() > 1 ? bytes[1] : std::uint8_t{0},
+                     bytes.size() > 2 ? bytes[2] : std::uint8_t{0}});
+  }
+  return pairs;
 }
 
 void ClearRecord() {

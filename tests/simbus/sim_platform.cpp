@@ -94,13 +94,14 @@ bool GetDeviceInterfaceDetail(Handle set, InterfaceData* data, std::uint8_t* det
              (detail ? " field=" + std::to_string(size_field) : std::string()));
   if (!bus.sets.count(set)) ++bus.faults;
   const simbus::Entry* entry = Described(set, data);
-  if (entry == nullptr || !entry->present || entry->interface.short_detail) {
-    if (required_size) *required_size = entry && entry->interface.short_detail ? 3 : 0;
+  if (entry == nullptr || !entry->present) {
+    if (required_size) *required_size = 0;
     return false;
   }
   const std::string& path = entry->interface.path;
   const auto needed = static_cast<std::uint32_t>(kDetailPathOffset + path.size() + 1);
-  if (required_size) *required_size = needed;
+  if (required_size) *required_size = entry->interface.sizing_reports.value_or(needed);
+  if (entry->interface.sizing_reports) return false;
   if (detail == nullptr || detail_size < needed || size_field != kDetailRecordSize) return false;
   std::memcpy(detail + kDetailPathOffset, path.data(), path.size());
   detail[kDetailPathOffset + path.size()] = 0;

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,8 +21,9 @@ struct Interface {
   std::uint16_t feature_length = 9;
   bool open_refused = false;
   bool attributes_unreadable = false;
-  // Its detail sizing query reports a size below 5, as for an interface that just vanished.
-  bool short_detail = false;
+  // When set, its detail sizing query reports this size instead of the one its path needs, as
+  // for an interface that vanished just before (a size below 5).
+  std::optional<std::uint32_t> sizing_reports;
   // When not negative: the interface is unplugged after this many more platform calls.
   int gone_after_calls = -1;
 };
@@ -32,6 +35,8 @@ void Reset();
 int Add(const Interface& interface);
 // The LED board: ids 0x1234 / 0x6789 in its path and its attributes, 9-byte feature report.
 Interface Board();
+// Adds Board() at the end of the bus and returns its id.
+int AddBoard();
 // An interface that stays plugged but takes no part in enumeration while unplugged.
 void Unplug(int id);
 void Plug(int id);
@@ -43,6 +48,15 @@ const std::vector<std::string>& Calls();
 const std::vector<std::vector<std::uint8_t>>& Reports();
 // The id of the interface each report went to, in the order of Reports().
 const std::vector<int>& ReportTargets();
+
+// A report as the board reads it: bytes 1 and 2, 0 where the report was too short for them.
+struct DataCtrl {
+  std::uint8_t data;
+  std::uint8_t ctrl;
+  bool operator==(const DataCtrl&) const = default;
+};
+// Reports() from the first-th on, as the board reads them.
+std::vector<DataCtrl> DataCtrlReports(std::size_t first = 0);
 void ClearRecord();
 
 int LiveSets();

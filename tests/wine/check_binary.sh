@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # Varnel.dll as Windows sees it: the module name, the seven plain names at ordinals 1 to 7,
 # imports from system DLLs only, and the version resource.
-# Usage: check_binary.sh VARNEL-DLL
+# Usage: check_binary.sh OBJDUMP VARNEL-DLL   (the cross toolchain's objdump, 32- or 64-bit)
 set -euo pipefail
-dll=$1
+objdump=$1 dll=$2
 fail() { echo "FAIL: $*"; exit 1; }
-dump=$(i686-w64-mingw32-objdump -p "$dll")
+dump=$("$objdump" -p "$dll")
 
 grep -qE '^Name[[:space:]]+[0-9a-f]+ Varnel_DLL.dll$' <<<"$dump" || fail "module name"
 names=$(sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' <<<"$dump" | awk '$1 == "[" {print $2, $3}')

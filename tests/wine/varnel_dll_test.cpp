@@ -73,6 +73,22 @@ std::vector<std::string> Calls() {
   return calls;
 }
 
+// The value after "key=" in a recorded call, or "" when the call has no such field.
+std::string Field(const std::string& call, const std::string& key) {
+  const std::size_t at = call.find(" " + key + "=");
+  if (at == std::string::npos) return "";
+  const std::size_t start = at + key.size() + 2;
+  return call.substr(start, call.find(' ', start) - start);
+}
+
+std::vector<std::string> CallsOf(const std::string& function) {
+  std::vector<std::string> found;
+  for (const std::string& call : Calls()) {
+    if (call.rfind(function + " ", 0) == 0 || call == function) found.push_back(call);
+  }
+  return found;
+}
+
 std::vector<std::uint8_t> Report(int i) {
   std::vector<std::uint8_t> bytes(64);
   bytes.resize(Bus_Report(i, bytes.data(), static_cast<int>(bytes.size())));
@@ -170,23 +186,58 @@ TEST_F(VarnelDll, OpenDeviceComparesTheIdsItIsGivenByReference) {
 }
 
 TEST_F(VarnelDll, PassesWhatTheSetupApiAsksFor) {
+  Bus_Add("vid_046d&pid_c31c", 0x046d, 0xc31c, 9, 0);
   AddBoard();
   Bus_ClearRecord();
   ASSERT_EQ(OpenBoard(), -1);
   const std::vector<std::string> calls = Calls();
   EXPECT_EQ(calls[0], "HidD_GetHidGuid");
   EXPECT_EQ(calls[1], "SetupDiGetClassDevsA guid=hid enumerator=null window=null flags=12");
-  EXPECT_NE(calls[2].find(" element=null index=0 size=28"), std::string::npos) << calls[2];
+  EXPECT_EQ(CallsOf("SetupDiGetClassDevsA").size(), 4u);
+
+  // The double spoils the size after a step that finds nothing, so every step must set it.
+  const std::vector<std::string> steps = CallsOf("SetupDiEnumDeviceInterfaces");
+  ASSERT_EQ(steps.size(), 128u + 2 + 1) << "the count, two id texts, the open at index 1";
+  for (std::size_t i = 0; i < steps.size(); ++i) {
+    EXPECT_EQ(Field(steps[i], "element"), "null") << steps[i];
+    EXPECT_EQ(Field(steps[i], "size"), "28") << steps[i];
+    if (i < 128) {
+      EXPECT_EQ(Field(steps[i], "index"), std::to_string(i));
+    }
+  }
+
   int sized = 0, filled = 0;
-  for (const std::string& call : calls) {
-    if (call.find("buffer=no size=0 required_in=0 element=null") != std::string::npos) ++sized;
-    if (call.find("buffer=yes") != std::string::npos) {
-      EXPECT_NE(call.find(" field=5 element=null"), std::string::npos) << call;
+  for (const std::string& call : CallsOf("SetupDiGetDeviceInterfaceDetailA")) {
+    EXPECT_EQ(Field(call, "element"), "null") << call;
+    EXPECT_EQ(Field(call, "record"), "28") << call;
+    if (Field(call, "buffer") == "no") {
+      EXPECT_EQ(Field(call, "size"), "0") << call;
+      EXPECT_EQ(Field(call, "required_in"), "0") << call;
+      ++sized;
+    } else {
+      // The buffer is one byte longer than asked for; the call is told the size asked for.
+      EXPECT_EQ(Field(call, "size"), Field(call, "required_out")) << call;
+      EXPECT_EQ(Field(call, "field"), "5") << call;
       ++filled;
     }
   }
-  EXPECT_EQ(sized, 2);
-  EXPECT_EQ(filled, 2);
+  EXPECT_EQ(sized, 3);
+  EXPECT_EQ(filled, 3);
+  EXPECT_EQ(Bus_Faults(), 0);
+}
+
+TEST_F(VarnelDll, OpensForReadingAndWritingSharingBothAndOnlyWhatExists) {
+  const int missing = AddBoard(9, 8);
+  AddBoard();
+  Bus_ClearRecord();
+  // The board's file is held open for reading and writing by the double: an open that did not
+  // share both would be refused.
+  ASSERT_EQ(OpenBoard(), -1);
+  EXPECT_FALSE(Bus_FileExists(missing)) << "the open created the missing interface's file";
+  const std::vector<std::string> reads = CallsOf("HidD_GetAttributes");
+  ASSERT_EQ(reads.size(), 1u) << "the missing interface is never opened";
+  // GENERIC_READ | GENERIC_WRITE as a file's rights: FILE_GENERIC_READ | FILE_GENERIC_WRITE.
+  EXPECT_EQ(Field(reads[0], "access"), "12019f");
 }
 
 TEST_F(VarnelDll, ReportsCarryTheBytesWithTheDevicesLength) {

@@ -59,4 +59,4 @@ ensure_windows_packages() {
 ORLANEK_WIN32_OPTIONS=(-DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-i686.cmake
   -DCMAKE_BUILD_TYPE=Release)
 ORLANEK_WIN64_OPTIONS=(-DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-x86_64.cmake
-  -DCMAKE_BUILD_TYPE=Release -DORLANEK_BUILD_TESTS=OFF)
+  -DCMAKE_BUILD_TYPE=Release)

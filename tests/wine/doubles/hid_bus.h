@@ -23,10 +23,14 @@ extern "C" {
 
 HID_BUS_EXPORT void Bus_Reset();
 // Adds an interface and returns its number. flags: 1 open refused (the double holds the file
-// open without sharing), 2 attributes unreadable, 4 detail sizing reports 3 bytes.
+// open without sharing), 2 attributes unreadable, 4 detail sizing reports 3 bytes, 8 its file
+// is missing (an open that may create one leaves it behind). Any other interface's file is
+// held open for reading and writing, sharing both, as the system holds a HID device: an open
+// that does not share reading and writing is refused.
 HID_BUS_EXPORT int Bus_Add(const char* ids_in_path, std::uint16_t vendor, std::uint16_t product,
                            std::uint16_t feature_length, std::uint32_t flags);
 HID_BUS_EXPORT void Bus_SetPresent(int number, BOOL present);
+HID_BUS_EXPORT BOOL Bus_FileExists(int number);
 
 // Every call to the doubles since the last Bus_ClearRecord, one line each.
 HID_BUS_EXPORT int Bus_CallCount();
@@ -46,7 +50,8 @@ HID_BUS_EXPORT int Bus_Faults();
 // For the hid.dll double.
 HID_BUS_EXPORT void Bus_Record(const char* line);
 // The interface a handle opened, or -1; remembers the handle for Bus_LiveHandles.
-HID_BUS_EXPORT int Bus_InterfaceOf(HANDLE device);
+// Also its granted access rights, when access is not null.
+HID_BUS_EXPORT int Bus_InterfaceOf(HANDLE device, std::uint32_t* access);
 HID_BUS_EXPORT BOOL Bus_Attributes(int number, std::uint16_t* vendor, std::uint16_t* product);
 HID_BUS_EXPORT void* Bus_NewPreparsed(int number);
 // The feature length preparsed data stands for, or -1 when it is not live.

@@ -36,8 +36,11 @@ __declspec(dllexport) void WINAPI HidD_GetHidGuid(GUID* guid) {
 }
 
 __declspec(dllexport) BOOLEAN WINAPI HidD_GetAttributes(HANDLE device, Attributes* attributes) {
-  Bus_Record(("HidD_GetAttributes device=" + Hex(device)).c_str());
-  const int number = Bus_InterfaceOf(device);
+  std::uint32_t access = 0;
+  const int number = Bus_InterfaceOf(device, &access);
+  char granted[16];
+  std::snprintf(granted, sizeof granted, "%lx", static_cast<unsigned long>(access));
+  Bus_Record(("HidD_GetAttributes device=" + Hex(device) + " access=" + granted).c_str());
   if (number < 0 || !Bus_Attributes(number, &attributes->vendor, &attributes->product)) {
     return FALSE;
   }
@@ -48,7 +51,7 @@ __declspec(dllexport) BOOLEAN WINAPI HidD_GetAttributes(HANDLE device, Attribute
 
 __declspec(dllexport) BOOLEAN WINAPI HidD_GetPreparsedData(HANDLE device, void** preparsed) {
   Bus_Record(("HidD_GetPreparsedData device=" + Hex(device)).c_str());
-  const int number = Bus_InterfaceOf(device);
+  const int number = Bus_InterfaceOf(device, nullptr);
   if (number < 0) return FALSE;
   *preparsed = Bus_NewPreparsed(number);
   return TRUE;
@@ -68,7 +71,7 @@ __declspec(dllexport) LONG WINAPI HidP_GetCaps(void* preparsed, std::uint16_t* c
 __declspec(dllexport) BOOLEAN WINAPI HidD_SetFeature(HANDLE device, void* report, ULONG length) {
   Bus_Record(
       ("HidD_SetFeature device=" + Hex(device) + " length=" + std::to_string(length)).c_str());
-  const int number = Bus_InterfaceOf(device);
+  const int number = Bus_InterfaceOf(device, nullptr);
   if (number < 0 || length == 0) return FALSE;
   Bus_AddReport(number, static_cast<const std::uint8_t*>(report), static_cast<int>(length));
   return TRUE;

@@ -1,5 +1,7 @@
 // setupapi.dll for the tests: the four Setup API functions the library binds, over the bus.
 #include <windows.h>
+// windows.h comes first: the native API header needs its types.
+#include <winternl.h>
 
 #define HID_BUS_IMPLEMENTATION
 
@@ -47,7 +49,7 @@ std::string Hex(std::uintptr_t value) {
   return text;
 }
 
-constexpr std::uint32_t kRefused = 1, kUnreadable = 2, kShortDetail = 4;
+constexpr std::uint32_t kRefused = 1, kUnreadable = 2, kShortDetail = 4, kMissingFile = 8;
 
 // The SP_DEVICE_INTERFACE_DATA of this build, with the member index kept in Reserved.
 struct InterfaceRecord {
@@ -93,16 +95,26 @@ int Bus_Add(const char* ids_in_path, std::uint16_t vendor, std::uint16_t product
   DWORD written = 0;
   WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
   CloseHandle(file);
-  // Held open without sharing, as by another program, so the library's open is refused.
-  HANDLE holder = (flags & kRefused) ? CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr,
-                                                   OPEN_EXISTING, 0, nullptr)
-                                     : nullptr;
+  HANDLE holder = nullptr;
+  if (flags & kMissingFile) {
+    DeleteFileA(path.c_str());
+  } else if (flags & kRefused) {
+    // Held open without sharing, as by another program, so the library's open is refused.
+    holder = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  } else {
+    holder = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  }
   bus.interfaces.push_back({path, vendor, product, feature_length, flags, true, holder});
   return number;
 }
 
 void Bus_SetPresent(int number, BOOL present) {
   TheBus().interfaces.at(number).present = present != FALSE;
+}
+
+BOOL Bus_FileExists(int number) {
+  return GetFileAttributesA(TheBus().interfaces.at(number).path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 int Bus_CallCount() {
@@ -140,6 +152,12 @@ int Bus_LivePreparsed() {
 int Bus_LiveHandles() {
   int live = 0;
   for (HANDLE handle : TheBus().seen_handles) {
+    // A holder made after the library closed a handle may have been given the same value.
+    const auto& interfaces = TheBus().interfaces;
+    if (std::any_of(interfaces.begin(), interfaces.end(),
+                    [handle](const Interface& entry) { return entry.holder == handle; })) {
+      continue;
+    }
     DWORD flags = 0;
     if (GetHandleInformation(handle, &flags)) ++live;
   }
@@ -154,7 +172,14 @@ void Bus_Record(const char* line) {
   TheBus().calls.push_back(line);
 }
 
-int Bus_InterfaceOf(HANDLE device) {
+int Bus_InterfaceOf(HANDLE device, std::uint32_t* access) {
+  if (access) {
+    PUBLIC_OBJECT_BASIC_INFORMATION info = {};
+    ULONG length = 0;
+    *access = NT_SUCCESS(NtQueryObject(device, ObjectBasicInformation, &info, sizeof info, &length))
+                  ? info.GrantedAccess
+                  : 0;
+  }
   char content[16] = {};
   DWORD read = 0;
   if (SetFilePointer(device, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER ||
@@ -237,6 +262,8 @@ __declspec(dllexport) BOOL WINAPI
   }
   if (data->size != sizeof(InterfaceRecord) || index >= found->second.size() ||
       !bus.interfaces[found->second[index]].present) {
+    // Spoiled, so that a caller which does not set the size before every step is seen.
+    data->size = 0;
     return FALSE;
   }
   data->guid = *guid;
@@ -251,25 +278,29 @@ __declspec(dllexport) BOOL WINAPI
   Bus& bus = TheBus();
   DWORD field = 0;
   if (detail && size >= 4) std::memcpy(&field, detail, 4);
+  const bool known = bus.sets.count(set) != 0 && data->size == sizeof(InterfaceRecord);
+  const Interface* entry = known ? &bus.interfaces.at(data->reserved) : nullptr;
+  const DWORD needed = !entry ? 0
+                       : (entry->flags & kShortDetail)
+                           ? 3
+                           : static_cast<DWORD>(4 + entry->path.size() + 1);
   bus.calls.push_back(
       "SetupDiGetDeviceInterfaceDetailA set=" + Hex(reinterpret_cast<ULONG_PTR>(set)) +
-      " buffer=" + (detail ? "yes" : "no") + " size=" + std::to_string(size) +
-      " required_in=" + std::to_string(required ? *required : 0) +
+      " record=" + std::to_string(data->size) + " buffer=" + (detail ? "yes" : "no") +
+      " size=" + std::to_string(size) + " required_in=" + std::to_string(required ? *required : 0) +
+      " required_out=" + std::to_string(needed) +
       (detail ? " field=" + std::to_string(field) : std::string()) +
       " element=" + (element ? "yes" : "null"));
-  if (!bus.sets.count(set)) {
+  if (!entry) {
     ++bus.faults;
     return FALSE;
   }
-  const Interface& entry = bus.interfaces.at(data->reserved);
-  const DWORD needed =
-      (entry.flags & kShortDetail) ? 3 : static_cast<DWORD>(4 + entry.path.size() + 1);
   if (required) *required = needed;
   if (!detail || size < needed || field != (sizeof(void*) == 4 ? 5 : 8) || needed < 5) {
     SetLastError(ERROR_INSUFFICIENT_BUFFER);
     return FALSE;
   }
-  std::memcpy(detail + 4, entry.path.c_str(), entry.path.size() + 1);
+  std::memcpy(detail + 4, entry->path.c_str(), entry->path.size() + 1);
   return TRUE;
 }
 
