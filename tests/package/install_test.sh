@@ -21,10 +21,13 @@ for file in /usr/bin/Orlanek /usr/bin/varnelctl /usr/bin/virtual-board /usr/incl
   /usr/lib/udev/rules.d/70-orlanek-board.rules /usr/share/applications/orlanek.desktop; do
   [ -e "$file" ] || fail "$file not installed"
 done
-ldd /usr/bin/varnelctl | grep -q 'libVarnel.so => /usr/bin/../lib/orlanek/libVarnel.so' ||
-  fail "varnelctl does not find the installed library: $(ldd /usr/bin/varnelctl)"
+# Whole outputs are read before matching: grep -q ending a pipe early fails it under pipefail.
+links=$(ldd /usr/bin/varnelctl)
+grep -q 'libVarnel.so => /usr/bin/../lib/orlanek/libVarnel.so' <<<"$links" ||
+  fail "varnelctl does not find the installed library: $links"
 /usr/bin/varnelctl list >"$work/list" || fail "varnelctl list: $(cat "$work/list")"
-pkg-config --libs varnel | grep -q -- '-lVarnel' || fail "pkg-config: $(pkg-config --libs varnel 2>&1)"
+libs=$(pkg-config --libs varnel 2>&1)
+grep -q -- '-lVarnel' <<<"$libs" || fail "pkg-config: $libs"
 
 # Orlanek from its installed path: it starts, and the library it loads by name is where its
 # run path looks.

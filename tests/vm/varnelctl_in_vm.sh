@@ -11,11 +11,13 @@ board=$!
 trap 'kill $board 2>/dev/null' EXIT
 for _ in $(seq 50); do [ -e /dev/hidraw0 ] && break; sleep 0.1; done
 sleep 0.2
-"$bin/varnelctl" list | grep -qx '  0  12346789' || fail "list: $("$bin/varnelctl" list)"
+listed=$("$bin/varnelctl" list)
+grep -qx '  0  12346789' <<<"$listed" || fail "list: $listed"
 "$bin/varnelctl" probe >/dev/null || fail "probe with the board"
 "$bin/varnelctl" green 0x81 && "$bin/varnelctl" red 3 || fail "writing the rows"
 sleep 0.2
-tail -n 1 "$log" | grep -q '"green":129,"red":3}' || fail "the board shows: $(tail -n 1 "$log")"
+shown=$(tail -n 1 "$log")
+grep -q '"green":129,"red":3}' <<<"$shown" || fail "the board shows: $shown"
 # A user the node does not admit is told the board is there and which rule lets them in.
 advice=$(setpriv --reuid=65534 --regid=65534 --clear-groups "$bin/varnelctl" probe 2>&1)
 refused=$?

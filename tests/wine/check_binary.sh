@@ -35,6 +35,6 @@ done
 rm -f "$dll.strings"
 # VS_FIXEDFILEINFO: its signature, its structure version, then file version 2013.1 and 0.0,
 # product version the same.
-od -An -tx1 -v "$dll" | tr -d ' \n' |
-  grep -q 'bd04effe000001000100dd07000000000100dd0700000000' || fail "numeric version 2013.1.0.0"
+bytes=$(od -An -tx1 -v "$dll" | tr -d ' \n')
+[[ $bytes == *bd04effe000001000100dd07000000000100dd0700000000* ]] || fail "numeric version 2013.1.0.0"
 echo "PASS: $imports"

@@ -14,7 +14,7 @@ ORLANEK_PACKAGE_PACKAGES=(dpkg-dev lintian)
 ensure_packages() {
   local missing=() pkg
   for pkg in "$@"; do
-    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' ||
+    [ "$(dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null)" = 'install ok installed' ] ||
       missing+=("$pkg")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
@@ -50,7 +50,7 @@ ORLANEK_SANITIZED_OPTIONS=(-DCMAKE_BUILD_TYPE=Debug -DORLANEK_SANITIZE=ON)
 ORLANEK_WINDOWS_PACKAGES=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686
   googletest wine wine32:i386)
 ensure_windows_packages() {
-  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  if ! grep -qx i386 <<<"$(dpkg --print-foreign-architectures)"; then
     [ "$(id -u)" -eq 0 ] || { echo "Run this as root to add the i386 architecture for Wine." >&2; return 1; }
     dpkg --add-architecture i386
   fi
