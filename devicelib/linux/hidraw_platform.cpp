@@ -5,6 +5,7 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -113,7 +114,9 @@ bool GetPreparsedData(Handle device, Handle* preparsed) {
   int size = 0;
   if (ioctl(fd, HIDIOCGRDESCSIZE, &size) < 0) return false;
   hidraw_report_descriptor descriptor = {};
-  descriptor.size = static_cast<__u32>(size);
+  // The kernel refuses to hand out a full HID_MAX_DESCRIPTOR_SIZE buffer; its last byte is the
+  // least loss on a descriptor that large.
+  descriptor.size = static_cast<__u32>(std::clamp(size, 0, HID_MAX_DESCRIPTOR_SIZE - 1));
   if (ioctl(fd, HIDIOCGRDESC, &descriptor) < 0) return false;
   *preparsed = reinterpret_cast<Handle>(new Preparsed{linux_hidraw::ParseReportDescriptor(
       {descriptor.value, std::min<std::size_t>(descriptor.size, HID_MAX_DESCRIPTOR_SIZE)})});
@@ -133,7 +136,9 @@ bool GetCaps(Handle preparsed, Capabilities* capabilities) {
 }
 
 bool SetFeature(Handle device, const void* report, std::uint32_t length) {
-  if (length == 0) return false;
+  // The ioctl number carries the length in a narrow field; a longer one would be cut short
+  // there and the device would get a truncated report.
+  if (report == nullptr || length == 0 || length > _IOC_SIZEMASK) return false;
   std::vector<unsigned char> buffer(static_cast<const unsigned char*>(report),
                                     static_cast<const unsigned char*>(report) + length);
   return ioctl(DescriptorOf(device), HIDIOCSFEATURE(length), buffer.data()) >= 0;

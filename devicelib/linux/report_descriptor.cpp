@@ -14,6 +14,7 @@ constexpr int kInput = 0x8;
 constexpr int kOutput = 0x9;
 constexpr int kCollection = 0xA;
 constexpr int kFeature = 0xB;
+constexpr int kEndCollection = 0xC;
 // Global item tags.
 constexpr int kUsagePage = 0x0;
 constexpr int kReportSize = 0x7;
@@ -37,6 +38,14 @@ struct Globals {
 // Bits per report ID, for one report type.
 using ReportBits = std::array<std::uint64_t, kReportIds>;
 
+// Any report this long already reads as the longest length HIDP_CAPS can hold, so sums stop
+// here instead of wrapping round to a short report.
+constexpr std::uint64_t kBitsCap = std::uint64_t{0xFFFF} * 8;
+
+void AddBits(ReportBits& bits, std::uint32_t report_id, std::uint64_t more) {
+  bits[report_id] = std::min(bits[report_id] + std::min(more, kBitsCap), kBitsCap);
+}
+
 std::uint16_t LongestInBytes(const ReportBits& bits) {
   const std::uint64_t longest = *std::max_element(bits.begin(), bits.end());
   if (longest == 0) return 0;
@@ -50,7 +59,11 @@ ReportLengths ParseReportDescriptor(std::span<const std::uint8_t> descriptor) {
   ReportBits input = {}, output = {}, feature = {};
   Globals globals;
   std::vector<Globals> stack;
+  // The first usage since the last main item names a collection; a four-byte one carries its
+  // own page in the upper half.
   std::uint32_t usage = 0;
+  bool usage_seen = false;
+  bool extended_usage = false;
   bool top_level_seen = false;
   int depth = 0;
 
@@ -98,24 +111,29 @@ ReportLengths ParseReportDescriptor(std::span<const std::uint8_t> descriptor) {
           break;
       }
     } else if (type == kLocal) {
-      if (tag == kUsage) usage = value;
+      if (tag == kUsage && !usage_seen) {
+        usage = value;
+        usage_seen = true;
+        extended_usage = size == 4;
+      }
     } else if (type == kMain) {
       const std::uint64_t bits = std::uint64_t{globals.report_size} * globals.report_count;
-      if (tag == kInput) input[globals.report_id] += bits;
-      if (tag == kOutput) output[globals.report_id] += bits;
-      if (tag == kFeature) feature[globals.report_id] += bits;
+      if (tag == kInput) AddBits(input, globals.report_id, bits);
+      if (tag == kOutput) AddBits(output, globals.report_id, bits);
+      if (tag == kFeature) AddBits(feature, globals.report_id, bits);
       if (tag == kCollection) {
         if (depth == 0 && !top_level_seen) {
           top_level_seen = true;
-          // A usage of four bytes carries its own page in the upper half.
           lengths.usage_page =
-              static_cast<std::uint16_t>(usage > 0xFFFF ? usage >> 16 : globals.usage_page);
+              static_cast<std::uint16_t>(extended_usage ? usage >> 16 : globals.usage_page);
           lengths.usage = static_cast<std::uint16_t>(usage);
         }
         ++depth;
       }
-      if (tag == 0xC && depth > 0) --depth;
+      if (tag == kEndCollection && depth > 0) --depth;
       usage = 0;
+      usage_seen = false;
+      extended_usage = false;
     }
   }
   lengths.input = LongestInBytes(input);

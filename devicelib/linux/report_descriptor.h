@@ -9,7 +9,7 @@
 namespace varnel::linux_hidraw {
 
 struct ReportLengths {
-  std::uint16_t usage_page = 0;  // of the first top-level collection
+  std::uint16_t usage_page = 0;  // the first top-level collection's (first) usage
   std::uint16_t usage = 0;
   std::uint16_t input = 0;
   std::uint16_t output = 0;
