@@ -30,7 +30,9 @@ grep -qx '1 HID interface' "$work/out" || fail "list with the board: $(cat "$wor
 grep -qx '  0  12346789' "$work/out" || fail "list with the board: $(cat "$work/out")"
 run 0 green 0x81
 run 0 red 255
-[ "$(cut -d' ' -f2- "$work/reports")" = "$(printf '129 0 9\n255 32 9\n255 48 9\n255 32 9')" ] ||
+run 0 green 010
+run 0 green 0XfF
+[ "$(cut -d' ' -f2- "$work/reports")" = "$(printf '129 0 9\n255 32 9\n255 48 9\n255 32 9\n10 0 9\n255 0 9')" ] ||
   fail "reports: $(cat "$work/reports")"
 
 touch "$work/plugged"
@@ -38,7 +40,10 @@ SIMBUS_BOARD_REFUSED=1 run 3 probe
 grep -q '70-orlanek-board.rules' "$work/err" || fail "refused board: $(cat "$work/err")"
 grep -q 'udevadm control --reload-rules' "$work/err" || fail "no reload advice: $(cat "$work/err")"
 
-for args in "" "flash" "green" "green 256" "green -1" "green x" "red 1 2" "list x"; do
+run 2 green " 5"
+run 2 green ""
+for args in "" "flash" "green" "green 256" "green -1" "green +5" "green 0x" "green 0x100" \
+  "green 0x-1" "green 1e1" "red 1 2" "list x"; do
   # shellcheck disable=SC2086
   run 2 $args
   [ "$(wc -l <"$work/err")" -eq 1 ] || fail "varnelctl $args: not one line: $(cat "$work/err")"

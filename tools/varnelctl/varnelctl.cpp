@@ -1,10 +1,12 @@
 // varnelctl: looks at the station's HID interfaces and the LED board through the Varnel
 // library, for a teacher checking a station.
+#include <charconv>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 #include "varnel.h"
 
@@ -31,10 +33,17 @@ std::string Take(char* text) {
   return copy;
 }
 
-bool ParseByte(const char* text, std::uint8_t* value) {
-  char* end = nullptr;
-  const long parsed = std::strtol(text, &end, 0);
-  if (*text == '\0' || *end != '\0' || parsed < 0 || parsed > 255) return false;
+// Decimal, or hexadecimal after 0x; a leading zero is not octal, so 010 is ten as a user reads it.
+bool ParseByte(std::string_view text, std::uint8_t* value) {
+  int base = 10;
+  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+    text.remove_prefix(2);
+    base = 16;
+  }
+  unsigned parsed = 0;
+  const char* end = text.data() + text.size();
+  const auto [stop, error] = std::from_chars(text.data(), end, parsed, base);
+  if (text.empty() || error != std::errc{} || stop != end || parsed > 255) return false;
   *value = static_cast<std::uint8_t>(parsed);
   return true;
 }
