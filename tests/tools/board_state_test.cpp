@@ -40,7 +40,10 @@ TEST(BoardState, JsonLineAndRowsShowBitSevenOnTheLeft) {
   Send(board, 0x81, 0x00);
   const std::vector<std::uint8_t> report = {0, 3, 0x30};
   board.Apply(report);
-  EXPECT_EQ(board.JsonLine(report), R"({"report":[0,3,48],"length":3,"green":129,"red":3})");
+  EXPECT_EQ(board.JsonLine(0, report),
+            R"({"report":[0,3,48],"length":3,"number":0,"green":129,"red":3})");
+  EXPECT_EQ(board.JsonLine(255, {}),
+            R"({"report":[],"length":0,"number":255,"green":129,"red":3})");
   EXPECT_EQ(board.Rows(), "green ●○○○○○○●   red ○○○○○○●●");
 }
 

@@ -47,9 +47,12 @@ TEST(HidrawLibrary, TheBoardIsCountedIdentifiedOpenedAndWritten) {
   CloseUsbDevice();
   const auto reports = board.Reports();
   ASSERT_EQ(reports.size(), 4u);
-  EXPECT_EQ(reports[0], R"({"report":[0,255,0,0,0,0,0,0,0],"length":9,"green":255,"red":0})");
-  EXPECT_EQ(reports[2], R"({"report":[0,90,48,0,0,0,0,0,0],"length":9,"green":255,"red":90})");
-  EXPECT_EQ(reports[3], R"({"report":[0,90,32,0,0,0,0,0,0],"length":9,"green":255,"red":90})");
+  EXPECT_EQ(reports[0],
+            R"({"report":[0,255,0,0,0,0,0,0,0],"length":9,"number":0,"green":255,"red":0})");
+  EXPECT_EQ(reports[2],
+            R"({"report":[0,90,48,0,0,0,0,0,0],"length":9,"number":0,"green":255,"red":90})");
+  EXPECT_EQ(reports[3],
+            R"({"report":[0,90,32,0,0,0,0,0,0],"length":9,"number":0,"green":255,"red":90})");
 }
 
 TEST(HidrawLibrary, UnplugAndReplugAreSeenAtTheNextOpen) {

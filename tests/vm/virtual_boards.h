@@ -66,9 +66,9 @@ class Board {
     kill(pid_, SIGUSR1);
     WaitForNodes(expected_nodes);
   }
-  // The reports the board received, each as its JSON line.
-  std::vector<std::string> Reports() {
-    std::this_thread::sleep_for(100ms);
+  // The reports the board received, each as its JSON line. The board writes a report's line
+  // before it answers the report, so every report sent so far is in the file.
+  std::vector<std::string> Reports() const {
     std::ifstream in(log_);
     std::vector<std::string> reports;
     for (std::string line; std::getline(in, line);) {

@@ -27,14 +27,14 @@ void BoardState::Apply(std::span<const std::uint8_t> report) {
   strobe_high_ = strobe;
 }
 
-std::string BoardState::JsonLine(std::span<const std::uint8_t> report) const {
+std::string BoardState::JsonLine(std::uint8_t number, std::span<const std::uint8_t> report) const {
   std::string bytes;
   for (const std::uint8_t byte : report) {
     if (!bytes.empty()) bytes += ',';
     bytes += std::to_string(byte);
   }
   char line[128];
-  std::snprintf(line, sizeof line, "\"green\":%u,\"red\":%u}", green_, red_);
+  std::snprintf(line, sizeof line, "\"number\":%u,\"green\":%u,\"red\":%u}", number, green_, red_);
   return "{\"report\":[" + bytes + "],\"length\":" + std::to_string(report.size()) + "," + line;
 }
 

@@ -17,8 +17,9 @@ class BoardState {
   std::uint8_t green() const { return green_; }
   std::uint8_t red() const { return red_; }
 
-  // One JSON line for a report and the rows after it.
-  std::string JsonLine(std::span<const std::uint8_t> report) const;
+  // One JSON line for a report, the report number the kernel gave with it, and the rows
+  // after it.
+  std::string JsonLine(std::uint8_t number, std::span<const std::uint8_t> report) const;
   // The two rows for a terminal, bit 7 on the left: "green ●●○○○○○○  red ○○○○○○○●".
   std::string Rows() const;
 

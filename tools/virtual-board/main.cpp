@@ -11,7 +11,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <vector>
 
 #include "board_state.h"
 #include "uhid_device.h"
@@ -42,6 +41,15 @@ bool ParseHex16(const char* text, std::uint16_t* value) {
   return true;
 }
 
+// A feature report of 1 to 1024 bytes: room for it and its ID byte in one uhid event.
+bool ParseBytes(const char* text, int* value) {
+  char* end = nullptr;
+  const long parsed = std::strtol(text, &end, 10);
+  if (*text == '\0' || *end != '\0' || parsed < 1 || parsed > 1024) return false;
+  *value = static_cast<int>(parsed);
+  return true;
+}
+
 bool ParseOptions(int argc, char** argv, Options* options) {
   for (int i = 1; i < argc; ++i) {
     const std::string option = argv[i];
@@ -52,9 +60,8 @@ bool ParseOptions(int argc, char** argv, Options* options) {
       ++i;
     } else if (option == "--product" && value && ParseHex16(value, &options->identity.product)) {
       ++i;
-    } else if (option == "--feature-bytes" && value && std::atoi(value) > 0 &&
-               std::atoi(value) <= 1024) {
-      options->identity.feature_bytes = std::atoi(value);
+    } else if (option == "--feature-bytes" && value &&
+               ParseBytes(value, &options->identity.feature_bytes)) {
       ++i;
     } else {
       return false;
@@ -135,16 +142,15 @@ int main(int argc, char** argv) {
     if (poll(fds, keys.active() ? 3 : 2, -1) < 0) continue;
     bool toggle = false;
     if (fds[0].revents & POLLIN) {
-      std::vector<std::uint8_t> report;
-      if (!device.Handle(&report)) break;
-      if (!report.empty()) {
-        board.Apply(report);
+      const bool alive = device.Handle([&](const virtual_board::SetReport& request) {
+        board.Apply(request.data);
         if (options.json) {
-          std::printf("%s\n", board.JsonLine(report).c_str());
+          std::printf("%s\n", board.JsonLine(request.number, request.data).c_str());
           std::fflush(stdout);
         }
         Show(options, board, device.created());
-      }
+      });
+      if (!alive) break;
     }
     if (fds[1].revents & POLLIN) {
       signalfd_siginfo info;
@@ -167,9 +173,10 @@ int main(int argc, char** argv) {
       if (device.created()) {
         device.Destroy();
         Event(options, "unplugged");
-      } else {
-        device.Create(options.identity);
+      } else if (device.Create(options.identity)) {
         Event(options, "plugged");
+      } else {
+        std::fprintf(stderr, "\nvirtual-board: the kernel refused to make the device again\n");
       }
       Show(options, board, device.created());
     }

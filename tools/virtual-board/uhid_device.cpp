@@ -4,7 +4,9 @@
 #include <linux/uhid.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 namespace virtual_board {
@@ -72,6 +74,7 @@ bool UhidDevice::Create(const DeviceIdentity& identity) {
   event.u.create2.vendor = identity.vendor;
   event.u.create2.product = identity.product;
   created_ = Write(fd_, event);
+  feature_.assign(1 + static_cast<std::size_t>(identity.feature_bytes), 0);
   return created_;
 }
 
@@ -83,23 +86,36 @@ void UhidDevice::Destroy() {
   created_ = false;
 }
 
-bool UhidDevice::Handle(std::vector<std::uint8_t>* report) {
+bool UhidDevice::Handle(const std::function<void(const SetReport&)>& received) {
   uhid_event event = {};
   if (read(fd_, &event, sizeof event) <= 0) return false;
   uhid_event reply = {};
   if (event.type == UHID_SET_REPORT) {
-    // The kernel hands over the report as the host wrote it, report ID byte first.
-    const auto& request = event.u.set_report;
-    report->assign(request.data, request.data + std::min<int>(request.size, UHID_DATA_MAX));
+    // For a device without report IDs the kernel hands over report number 0 and the report as
+    // the host wrote it, the report ID byte 0 first: 9 bytes for the 8-byte feature report.
+    const auto& set = event.u.set_report;
+    SetReport request;
+    request.number = set.rnum;
+    request.data.assign(set.data, set.data + std::min<std::size_t>(set.size, UHID_DATA_MAX));
+    if (set.rtype == UHID_FEATURE_REPORT) feature_ = request.data;
+    received(request);
     reply.type = UHID_SET_REPORT_REPLY;
-    reply.u.set_report_reply.id = request.id;
+    reply.u.set_report_reply.id = set.id;
     reply.u.set_report_reply.err = 0;
     Write(fd_, reply);
   } else if (event.type == UHID_GET_REPORT) {
+    // The board has its feature report only; the reply carries it as it was last set, in the
+    // form a set-report request brings it.
+    const auto& get = event.u.get_report;
     reply.type = UHID_GET_REPORT_REPLY;
-    reply.u.get_report_reply.id = event.u.get_report.id;
-    reply.u.get_report_reply.err = 0;
-    reply.u.get_report_reply.size = 0;
+    reply.u.get_report_reply.id = get.id;
+    if (get.rtype == UHID_FEATURE_REPORT && get.rnum == 0) {
+      reply.u.get_report_reply.err = 0;
+      reply.u.get_report_reply.size = static_cast<__u16>(feature_.size());
+      std::memcpy(reply.u.get_report_reply.data, feature_.data(), feature_.size());
+    } else {
+      reply.u.get_report_reply.err = EIO;
+    }
     Write(fd_, reply);
   }
   return true;

@@ -1,12 +1,19 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 // One HID device made through /dev/uhid: a vendor-defined collection with one feature report
 // of the given size and no report IDs.
 namespace virtual_board {
+
+// A set-report request as the kernel handed it over.
+struct SetReport {
+  std::uint8_t number = 0;
+  std::vector<std::uint8_t> data;
+};
 
 struct DeviceIdentity {
   std::uint16_t vendor = 0x1234;
@@ -31,13 +38,16 @@ class UhidDevice {
   void Destroy();
   bool created() const { return created_; }
 
-  // Reads one event; fills report when it was a set-report request (and answers it).
-  // Returns false when the device's file failed.
-  bool Handle(std::vector<std::uint8_t>* report);
+  // Reads one event and answers it. A set-report request goes to received before the answer,
+  // so whatever received records is done by the time the sender's call returns. A get-report
+  // request is answered with the last feature report set. Returns false when the device's
+  // file failed.
+  bool Handle(const std::function<void(const SetReport&)>& received);
 
  private:
   int fd_ = -1;
   bool created_ = false;
+  std::vector<std::uint8_t> feature_;
   std::string error_;
 };
 
