@@ -93,19 +93,8 @@ wait_for_end() {
   wait "$pid" || status=$?
 }
 
-# close_and_wait X-CLOSE WINDOW: the close box of WINDOW, then wait_for_end. A close sent within
-# a second or so of the window's first showing is now and then lost (no window manager runs on
-# the virtual display); a second one is sent after 5 s, and the note stays in the log.
+# close_and_wait X-CLOSE WINDOW: the close box of WINDOW, then wait_for_end.
 close_and_wait() {
-  local _
   "$1" "$2"
-  for _ in $(seq 50); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  if kill -0 "$pid" 2>/dev/null; then
-    echo "note: still running 5 s after the close box; closing again"
-    "$1" "$2" 2>/dev/null || true
-  fi
   wait_for_end
 }

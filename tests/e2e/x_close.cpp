@@ -21,9 +21,14 @@ int main(int argc, char** argv) {
   event.type = orlanek::windows::qt::InternAtom(connection, "WM_PROTOCOLS");
   event.data.data32[0] = orlanek::windows::qt::InternAtom(connection, "WM_DELETE_WINDOW");
   event.data.data32[1] = XCB_CURRENT_TIME;
-  xcb_send_event(connection, 0, event.window, XCB_EVENT_MASK_NO_EVENT,
-                 reinterpret_cast<const char*>(&event));
-  xcb_flush(connection);
+  xcb_generic_error_t* error = xcb_request_check(
+      connection, xcb_send_event_checked(connection, 0, event.window, XCB_EVENT_MASK_NO_EVENT,
+                                         reinterpret_cast<const char*>(&event)));
+  if (error)
+    std::fprintf(stderr, "x-close: the display refused the message (error %d)\n",
+                 error->error_code);
+  const bool sent = error == nullptr;
+  std::free(error);
   xcb_disconnect(connection);
-  return 0;
+  return sent ? 0 : 1;
 }
