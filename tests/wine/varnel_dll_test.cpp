@@ -10,11 +10,14 @@
 #include <vector>
 
 #include "doubles/hid_bus.h"
-#include "stdcall_call.h"
+#include "export_call.h"
 
 namespace {
 
 constexpr std::uint32_t kGarbage = 0xA5A50000;
+// The interface record's size and the detail record's size field, as this Windows has them.
+const std::string kRecordSize = sizeof(void*) == 4 ? "28" : "32";
+const std::string kDetailField = sizeof(void*) == 4 ? "5" : "8";
 
 HMODULE Library() {
   static HMODULE library = LoadLibraryA("Varnel.dll");
@@ -25,27 +28,28 @@ void* Export(const char* name) {
   return reinterpret_cast<void*>(GetProcAddress(Library(), name));
 }
 
-std::uint32_t Slot(const void* pointer) {
-  return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(pointer));
+std::uintptr_t Slot(const void* pointer) {
+  return reinterpret_cast<std::uintptr_t>(pointer);
 }
 
 // One call of an export, with the balance of the stack checked.
-std::uint32_t Call(const char* name, std::initializer_list<std::uint32_t> args) {
+std::uintptr_t Call(const char* name, std::initializer_list<std::uintptr_t> args) {
   void* function = Export(name);
   EXPECT_NE(function, nullptr) << name;
   if (function == nullptr) return 0;
-  const StdcallResult result = CallStdcall(function, args);
+  const CallResult result = CallExport(function, args);
   EXPECT_TRUE(result.balanced) << name << " left the stack unbalanced";
-  return result.eax;
+  return result.value;
 }
 
-std::int16_t Truth(std::uint32_t eax) {
-  return static_cast<std::int16_t>(eax & 0xFFFF);
+// 16-bit results: whatever the rest of the register holds is not part of them.
+std::int16_t Truth(std::uintptr_t value) {
+  return static_cast<std::int16_t>(value & 0xFFFF);
 }
 
 // Takes over a BSTR result: its whole text (NULs included), then frees it.
-std::wstring Take(std::uint32_t eax) {
-  BSTR text = reinterpret_cast<BSTR>(static_cast<std::uintptr_t>(eax));
+std::wstring Take(std::uintptr_t value) {
+  BSTR text = reinterpret_cast<BSTR>(value);
   std::wstring copy = text ? std::wstring(text, SysStringLen(text)) : L"";
   SysFreeString(text);
   return copy;
@@ -200,7 +204,7 @@ TEST_F(VarnelDll, PassesWhatTheSetupApiAsksFor) {
   ASSERT_EQ(steps.size(), 128u + 2 + 1) << "the count, two id texts, the open at index 1";
   for (std::size_t i = 0; i < steps.size(); ++i) {
     EXPECT_EQ(Field(steps[i], "element"), "null") << steps[i];
-    EXPECT_EQ(Field(steps[i], "size"), "28") << steps[i];
+    EXPECT_EQ(Field(steps[i], "size"), kRecordSize) << steps[i];
     if (i < 128) {
       EXPECT_EQ(Field(steps[i], "index"), std::to_string(i));
     }
@@ -209,7 +213,7 @@ TEST_F(VarnelDll, PassesWhatTheSetupApiAsksFor) {
   int sized = 0, filled = 0;
   for (const std::string& call : CallsOf("SetupDiGetDeviceInterfaceDetailA")) {
     EXPECT_EQ(Field(call, "element"), "null") << call;
-    EXPECT_EQ(Field(call, "record"), "28") << call;
+    EXPECT_EQ(Field(call, "record"), kRecordSize) << call;
     if (Field(call, "buffer") == "no") {
       EXPECT_EQ(Field(call, "size"), "0") << call;
       EXPECT_EQ(Field(call, "required_in"), "0") << call;
@@ -217,7 +221,7 @@ TEST_F(VarnelDll, PassesWhatTheSetupApiAsksFor) {
     } else {
       // The buffer is one byte longer than asked for; the call is told the size asked for.
       EXPECT_EQ(Field(call, "size"), Field(call, "required_out")) << call;
-      EXPECT_EQ(Field(call, "field"), "5") << call;
+      EXPECT_EQ(Field(call, "field"), kDetailField) << call;
       ++filled;
     }
   }

@@ -48,7 +48,7 @@ ORLANEK_SANITIZED_OPTIONS=(-DCMAKE_BUILD_TYPE=Debug -DORLANEK_SANITIZE=ON)
 # The Windows cross builds of the library and their tests under Wine (32-bit Wine needs the
 # i386 architecture before the package lists are read).
 ORLANEK_WINDOWS_PACKAGES=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686
-  googletest wine wine32:i386)
+  googletest wine wine32:i386 wine64)
 ensure_windows_packages() {
   if ! grep -qx i386 <<<"$(dpkg --print-foreign-architectures)"; then
     [ "$(id -u)" -eq 0 ] || { echo "Run this as root to add the i386 architecture for Wine." >&2; return 1; }
