@@ -2,7 +2,7 @@
 # Orlanek in its run window during a green run for SECONDS (60 unless given) against the
 # simulated board: CPU share, peak resident memory and the intervals between ticks.
 # Usage: green_run_benchmark.sh BIN-DIR SIM-LIBRARY-DIR TEST-BIN-DIR [SECONDS]
-#        (run inside xvfb-run)
+#        (on a display: with_display.sh)
 set -euo pipefail
 bin=$1 sim=$2 test_bin=$3 seconds=${4:-60}
 work=$(mktemp -d)

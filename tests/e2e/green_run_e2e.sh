@@ -2,7 +2,7 @@
 # Orlanek played as a user plays it, against the simulated board: exercise 3 chosen on the
 # menu, "Green LED" clicked, the board's green row receives 3, 6, 12, 24, 48, 96, 192 and then
 # 0; "EXIT" brings the menu back within a second and closing it ends the program with status 0.
-# Usage: green_run_e2e.sh BIN-DIR SIM-LIBRARY-DIR TEST-BIN-DIR   (run inside xvfb-run)
+# Usage: green_run_e2e.sh BIN-DIR SIM-LIBRARY-DIR TEST-BIN-DIR   (on a display: with_display.sh)
 set -euo pipefail
 bin=$1 sim=$2 test_bin=$3
 work=$(mktemp -d)

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Starts the built Orlanek on a virtual display as a user would: the menu window alone shows,
 # 560 by 430 with an empty title, and its close box ends the program with status 0.
-# Usage: menu_window_e2e.sh BIN-DIR TEST-BIN-DIR   (run inside xvfb-run)
+# Usage: menu_window_e2e.sh BIN-DIR TEST-BIN-DIR   (on a display: with_display.sh)
 set -euo pipefail
 bin=$1 test_bin=$2
 fail() { echo "FAIL: $*"; exit 1; }

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Orlanek without its device library: the menu still shows; the first exercise chosen brings
 # one error message naming the library, and the program ends with a non-zero status.
-# Usage: missing_library_e2e.sh BIN-DIR   (run inside xvfb-run)
+# Usage: missing_library_e2e.sh BIN-DIR   (on a display: with_display.sh)
 set -euo pipefail
 bin=$1
 fail() { echo "FAIL: $*"; exit 1; }
@@ -15,7 +15,7 @@ LD_LIBRARY_PATH= "$work/Orlanek" 2>"$work/stderr" &
 pid=$!
 
 menu=$(wait_for "")
-[ -n "$menu" ] || fail "the menu window did not appear without the library"
+[ -n "$menu" ] || fail "the menu window did not appear without the library: $(cat "$work/stderr")"
 sleep 0.5
 click_exercise 1
 message=$(wait_for '^Orlanek$')

@@ -3,7 +3,8 @@
 # Varnel.dll over the setupapi.dll and hid.dll doubles holding the board: exercise 3 chosen,
 # "Green LED" clicked, the board receives 3, 6, 12, 24, 48, 96, 192 and then 0; "EXIT" brings the
 # menu back. Leaves screenshots of both windows in SHOT-DIR when one is given.
-# Usage: orlanek_station_wine.sh TEST-DIR [SHOT-DIR]   (run inside xvfb-run; WINEPREFIX set)
+# Usage: orlanek_station_wine.sh TEST-DIR [SHOT-DIR]
+#        (on a display: tests/e2e/with_display.sh; WINEPREFIX set)
 set -euo pipefail
 dir=$1 shots=${2:-}
 work=$(mktemp -d)
