@@ -118,8 +118,8 @@ bool GetPreparsedData(Handle device, Handle* preparsed) {
   // least loss on a descriptor that large.
   descriptor.size = static_cast<__u32>(std::clamp(size, 0, HID_MAX_DESCRIPTOR_SIZE - 1));
   if (ioctl(fd, HIDIOCGRDESC, &descriptor) < 0) return false;
-  *preparsed = reinterpret_cast<Handle>(new Preparsed{linux_hidraw::ParseReportDescriptor(
-      {descriptor.value, std::min<std::size_t>(descriptor.size, HID_MAX_DESCRIPTOR_SIZE)})});
+  *preparsed = reinterpret_cast<Handle>(
+      new Preparsed{linux_hidraw::ParseReportDescriptor({descriptor.value, descriptor.size})});
   return true;
 }
 
@@ -139,9 +139,8 @@ bool SetFeature(Handle device, const void* report, std::uint32_t length) {
   // The ioctl number carries the length in a narrow field; a longer one would be cut short
   // there and the device would get a truncated report.
   if (report == nullptr || length == 0 || length > _IOC_SIZEMASK) return false;
-  std::vector<unsigned char> buffer(static_cast<const unsigned char*>(report),
-                                    static_cast<const unsigned char*>(report) + length);
-  return ioctl(DescriptorOf(device), HIDIOCSFEATURE(length), buffer.data()) >= 0;
+  // The kernel only reads a report it is sent, whatever the ioctl's direction bits say.
+  return ioctl(DescriptorOf(device), HIDIOCSFEATURE(length), const_cast<void*>(report)) >= 0;
 }
 
 bool FreePreparsedData(Handle preparsed) {

@@ -37,6 +37,16 @@ const simbus::Entry* Member(Handle set, std::uint32_t member_index) {
   return &bus.interfaces[id];
 }
 
+// The interface an open handle stands for, or -1; a handle the bus never gave out is a fault.
+int InterfaceOf(Bus& bus, Handle device) {
+  const auto found = bus.handles.find(device);
+  if (found == bus.handles.end()) {
+    ++bus.faults;
+    return -1;
+  }
+  return found->second < static_cast<int>(bus.interfaces.size()) ? found->second : -1;
+}
+
 // The bus remembers which member an enumeration step described in the record's reserved field.
 constexpr std::uintptr_t kNoMember = ~std::uintptr_t{0};
 
@@ -147,13 +157,9 @@ bool CloseHandle(Handle device) {
 bool GetAttributes(Handle device, Attributes* attributes) {
   Bus& bus = TheBus();
   bus.Record("GetAttributes device=" + Hex(device));
-  const auto found = bus.handles.find(device);
-  if (found == bus.handles.end()) {
-    ++bus.faults;
-    return false;
-  }
-  if (found->second >= static_cast<int>(bus.interfaces.size())) return false;
-  const simbus::Entry& entry = bus.interfaces[found->second];
+  const int id = InterfaceOf(bus, device);
+  if (id < 0) return false;
+  const simbus::Entry& entry = bus.interfaces[id];
   if (!entry.present || entry.interface.attributes_unreadable) return false;
   attributes->vendor_id = entry.interface.vendor_id;
   attributes->product_id = entry.interface.product_id;
@@ -164,14 +170,10 @@ bool GetAttributes(Handle device, Attributes* attributes) {
 bool GetPreparsedData(Handle device, Handle* preparsed) {
   Bus& bus = TheBus();
   bus.Record("GetPreparsedData device=" + Hex(device));
-  const auto found = bus.handles.find(device);
-  if (found == bus.handles.end()) {
-    ++bus.faults;
-    return false;
-  }
-  if (found->second >= static_cast<int>(bus.interfaces.size())) return false;
+  const int id = InterfaceOf(bus, device);
+  if (id < 0) return false;
   const Handle data = bus.next_handle++;
-  bus.preparsed[data] = bus.interfaces[found->second].interface.feature_length;
+  bus.preparsed[data] = bus.interfaces[id].interface.feature_length;
   *preparsed = data;
   return true;
 }
@@ -194,18 +196,11 @@ bool GetCaps(Handle preparsed, Capabilities* capabilities) {
 bool SetFeature(Handle device, const void* report, std::uint32_t length) {
   Bus& bus = TheBus();
   bus.Record("SetFeature device=" + Hex(device) + " length=" + std::to_string(length));
-  const auto found = bus.handles.find(device);
-  if (found == bus.handles.end()) {
-    ++bus.faults;
-    return false;
-  }
-  if (found->second >= static_cast<int>(bus.interfaces.size()) ||
-      !bus.interfaces[found->second].present || length == 0) {
-    return false;
-  }
+  const int id = InterfaceOf(bus, device);
+  if (id < 0 || !bus.interfaces[id].present || length == 0) return false;
   const auto* bytes = static_cast<const std::uint8_t*>(report);
   bus.reports.emplace_back(bytes, bytes + length);
-  bus.report_targets.push_back(found->second);
+  bus.report_targets.push_back(id);
   bus.LogReport(bus.reports.back());
   return true;
 }
