@@ -8,12 +8,6 @@
 #include "core/module_state.h"
 
 namespace varnel {
-namespace {
-
-// FindHidDevice never looks past this many member indices.
-constexpr std::uint32_t kCountedIndices = 128;
-
-}  // namespace
 
 void AcquireInterfaceSet(platform::Guid* hid_guid) {
   *hid_guid = {};

@@ -8,6 +8,9 @@
 // The steps shared by every operation that walks the HID interfaces present.
 namespace varnel {
 
+// FindHidDevice never looks past this many member indices.
+inline constexpr std::uint32_t kCountedIndices = 128;
+
 // Acquires a fresh set of the HID interfaces present into DeviceInfoSet.
 void AcquireInterfaceSet(platform::Guid* hid_guid);
 // Asks for the interface at member_index in DeviceInfoSet, filling DeviceInterfaceData.

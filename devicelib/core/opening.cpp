@@ -12,8 +12,8 @@
 namespace varnel {
 namespace {
 
-// FindHidDevice counts at most this many interfaces, so the id tables never need more.
-constexpr std::size_t kIdTableSize = 128;
+// FindHidDevice counts at most kCountedIndices interfaces, so the id tables never need more.
+constexpr std::size_t kIdTableSize = kCountedIndices;
 
 std::int16_t CountFromText(const std::string& text) {
   int count = 0;

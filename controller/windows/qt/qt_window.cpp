@@ -2,10 +2,9 @@
 
 #include <QCloseEvent>
 #include <QScreen>
-#include <algorithm>
-#include <numeric>
 
 #include "qt_design.h"
+#include "windows/focus_order.h"
 #include "x11_title.h"
 
 namespace orlanek::windows::qt {
@@ -34,11 +33,7 @@ QtWindow::QtWindow(Form& form) : form_(form) {
     buttons_.push_back(button);
   }
   // Focus order follows the design's tab indices; the labels and shapes take no focus.
-  std::vector<std::size_t> tab_order(buttons_.size());
-  std::iota(tab_order.begin(), tab_order.end(), std::size_t{0});
-  std::sort(tab_order.begin(), tab_order.end(), [&](std::size_t a, std::size_t b) {
-    return command1.buttons[a].tab_index < command1.buttons[b].tab_index;
-  });
+  const std::vector<std::size_t> tab_order = FocusOrder(command1);
   for (std::size_t i = 1; i < tab_order.size(); ++i) {
     setTabOrder(buttons_[tab_order[i - 1]], buttons_[tab_order[i]]);
   }

@@ -1,9 +1,7 @@
 #include "windows/win32/win32_window.h"
 
-#include <algorithm>
-#include <numeric>
-
 #include "windows/blank_wrap.h"
+#include "windows/focus_order.h"
 #include "windows/win32/win32_design.h"
 
 namespace orlanek::windows::win32 {
@@ -64,11 +62,7 @@ Win32Window::Win32Window(Form& form) : form_(form), design_(form.Design()) {
 
   // Buttons are made in the design's focus order, which is the order Tab walks them.
   const ButtonArrayDesign& command1 = design_.command1;
-  std::vector<std::size_t> order(command1.buttons.size());
-  std::iota(order.begin(), order.end(), std::size_t{0});
-  std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-    return command1.buttons[a].tab_index < command1.buttons[b].tab_index;
-  });
+  const std::vector<std::size_t> order = FocusOrder(command1);
   button_font_ = MakeFont(command1.font);
   buttons_.resize(command1.buttons.size());
   for (const std::size_t i : order) {
