@@ -53,5 +53,22 @@ TEST(Win32Layout, ClientAreasAndButtonsStandWhereTheDesignPutsThem) {
   }
 }
 
+// Each window shows with the focus on the first button of its tab order: for the menu that is
+// exercise 1 (tab index 1, after the title's 0), for the run window "Green LED".
+TEST(Win32Layout, TheFirstButtonInTabOrderHasTheFocusWhenTheWindowShows) {
+  for (Form* form : {static_cast<Form*>(&allMenu()), static_cast<Form*>(&frmMain())}) {
+    const WindowDesign& design = form->Design();
+    Win32Window window(*form);
+    window.SetVisible(true);
+    HWND focus = GetFocus();
+    ASSERT_NE(focus, nullptr) << design.name;
+    RECT box;
+    GetWindowRect(focus, &box);
+    MapWindowPoints(HWND_DESKTOP, window.handle(), reinterpret_cast<POINT*>(&box), 2);
+    EXPECT_TRUE(Same(box, ToRect(design.command1.buttons[0].box))) << design.name;
+    window.SetVisible(false);
+  }
+}
+
 }  // namespace
 }  // namespace orlanek::windows::win32

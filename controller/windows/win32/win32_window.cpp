@@ -74,6 +74,7 @@ Win32Window::Win32Window(Form& form) : form_(form), design_(form.Design()) {
                                   nullptr, nullptr);
     SendMessageW(buttons_[i], WM_SETFONT, reinterpret_cast<WPARAM>(button_font_), FALSE);
   }
+  if (!order.empty()) first_in_focus_order_ = buttons_[order.front()];
   for (const LabelDesign& label : design_.labels) {
     label_fonts_.push_back(MakeFont(label.font));
     captions_.push_back(Wide(label.caption));
@@ -100,7 +101,7 @@ void Win32Window::SetTitle(const std::string& title) {
 
 void Win32Window::SetEnabled(bool enabled) {
   EnableWindow(window_, enabled);
-  if (enabled && !buttons_.empty() && IsWindowVisible(window_)) SetFocus(buttons_.front());
+  if (enabled && first_in_focus_order_ && IsWindowVisible(window_)) SetFocus(first_in_focus_order_);
 }
 
 void Win32Window::SetVisible(bool visible) {
@@ -118,9 +119,7 @@ void Win32Window::SetVisible(bool visible) {
   ShowWindow(window_, visible ? SW_SHOW : SW_HIDE);
   if (visible) {
     SetForegroundWindow(window_);
-    for (std::size_t i = 0; i < buttons_.size(); ++i) {
-      if (design_.command1.buttons[i].tab_index == 0) SetFocus(buttons_[i]);
-    }
+    if (first_in_focus_order_) SetFocus(first_in_focus_order_);
   }
 }
 

@@ -44,6 +44,7 @@ class Win32Window : public WindowPeer {
   const WindowDesign& design_;
   HWND window_ = nullptr;
   std::vector<HWND> buttons_;
+  HWND first_in_focus_order_ = nullptr;
   HFONT button_font_ = nullptr;
   std::vector<HFONT> label_fonts_;
   std::vector<std::wstring> captions_;
