@@ -1,5 +1,6 @@
 // varnelctl: looks at the station's HID interfaces and the LED board through the Varnel
 // library, for a teacher checking a station.
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
@@ -7,6 +8,8 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "varnel.h"
 
@@ -48,29 +51,39 @@ bool ParseByte(std::string_view text, std::uint8_t* value) {
   return true;
 }
 
-int List() {
-  const std::string count = Take(FindHidDevice());
-  std::printf("%s HID interface%s\n", count.c_str(), count == "1" ? "" : "s");
-  const int total = std::atoi(count.c_str());
-  for (std::int32_t index = 0, seen = 0; seen < total && index < 128; ++index) {
-    const std::string id_text = Take(FindVidPid(&index));
-    if (id_text.empty()) continue;
-    std::printf("%3d  %s\n", index, id_text.c_str());
-    ++seen;
+// The interfaces FindHidDevice counts, and the id texts of as many as it counted, walking the
+// member indices past the holes that unplugged interfaces leave.
+struct Listing {
+  int count = 0;
+  std::vector<std::pair<std::int32_t, std::string>> id_texts;
+};
+
+Listing ListInterfaces() {
+  Listing listing;
+  listing.count = std::atoi(Take(FindHidDevice()).c_str());
+  for (std::int32_t index = 0;
+       static_cast<int>(listing.id_texts.size()) < listing.count && index < 128; ++index) {
+    std::string id_text = Take(FindVidPid(&index));
+    if (!id_text.empty()) listing.id_texts.emplace_back(index, std::move(id_text));
   }
   CloseUsbDevice();
+  return listing;
+}
+
+int List() {
+  const Listing listing = ListInterfaces();
+  std::printf("%d HID interface%s\n", listing.count, listing.count == 1 ? "" : "s");
+  for (const auto& [index, id_text] : listing.id_texts) {
+    std::printf("%3d  %s\n", index, id_text.c_str());
+  }
   return 0;
 }
 
 // Whether some interface's id text names the board, although it could not be opened.
 bool BoardListed() {
-  const int total = std::atoi(Take(FindHidDevice()).c_str());
-  bool listed = false;
-  for (std::int32_t index = 0; index < total && !listed; ++index) {
-    listed = Take(FindVidPid(&index)) == "12346789";
-  }
-  CloseUsbDevice();
-  return listed;
+  const Listing listing = ListInterfaces();
+  return std::any_of(listing.id_texts.begin(), listing.id_texts.end(),
+                     [](const auto& entry) { return entry.second == "12346789"; });
 }
 
 // Opens the board, or says why it cannot and what to do.

@@ -33,20 +33,13 @@ struct Options {
   bool json = false;
 };
 
-bool ParseHex16(const char* text, std::uint16_t* value) {
+// A whole argument as a number of the given base from low to high.
+template <typename Number>
+bool ParseNumber(const char* text, int base, unsigned long low, unsigned long high, Number* value) {
   char* end = nullptr;
-  const unsigned long parsed = std::strtoul(text, &end, 16);
-  if (*text == '\0' || *end != '\0' || parsed > 0xFFFF) return false;
-  *value = static_cast<std::uint16_t>(parsed);
-  return true;
-}
-
-// A feature report of 1 to 1024 bytes: room for it and its ID byte in one uhid event.
-bool ParseBytes(const char* text, int* value) {
-  char* end = nullptr;
-  const long parsed = std::strtol(text, &end, 10);
-  if (*text == '\0' || *end != '\0' || parsed < 1 || parsed > 1024) return false;
-  *value = static_cast<int>(parsed);
+  const unsigned long parsed = std::strtoul(text, &end, base);
+  if (*text == '\0' || *end != '\0' || parsed < low || parsed > high) return false;
+  *value = static_cast<Number>(parsed);
   return true;
 }
 
@@ -56,12 +49,15 @@ bool ParseOptions(int argc, char** argv, Options* options) {
     const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
     if (option == "--json") {
       options->json = true;
-    } else if (option == "--vendor" && value && ParseHex16(value, &options->identity.vendor)) {
+    } else if (option == "--vendor" && value &&
+               ParseNumber(value, 16, 0, 0xFFFF, &options->identity.vendor)) {
       ++i;
-    } else if (option == "--product" && value && ParseHex16(value, &options->identity.product)) {
+    } else if (option == "--product" && value &&
+               ParseNumber(value, 16, 0, 0xFFFF, &options->identity.product)) {
       ++i;
     } else if (option == "--feature-bytes" && value &&
-               ParseBytes(value, &options->identity.feature_bytes)) {
+               // room for the report and its ID byte in one uhid event
+               ParseNumber(value, 10, 1, 1024, &options->identity.feature_bytes)) {
       ++i;
     } else {
       return false;
