@@ -19,22 +19,22 @@ namespace vm_checks {
 
 using namespace std::chrono_literals;
 
-inline int HidrawNodes() {
-  int nodes = 0;
-  if (DIR* dir = opendir("/sys/class/hidraw")) {
-    while (const dirent* entry = readdir(dir)) nodes += entry->d_name[0] != '.';
+// The entries of a folder, "." and ".." aside.
+inline int EntriesOf(const char* folder) {
+  int entries = 0;
+  if (DIR* dir = opendir(folder)) {
+    while (const dirent* entry = readdir(dir)) entries += entry->d_name[0] != '.';
     closedir(dir);
   }
-  return nodes;
+  return entries;
+}
+
+inline int HidrawNodes() {
+  return EntriesOf("/sys/class/hidraw");
 }
 
 inline int OpenFiles() {
-  int files = 0;
-  if (DIR* dir = opendir("/proc/self/fd")) {
-    while (const dirent* entry = readdir(dir)) files += entry->d_name[0] != '.';
-    closedir(dir);
-  }
-  return files;
+  return EntriesOf("/proc/self/fd");
 }
 
 // One virtual board, its JSON lines written to a file; plugged in when made.
