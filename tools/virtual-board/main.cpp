@@ -10,27 +10,32 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "board_state.h"
 #include "uhid_device.h"
+#include "usb_device.h"
 
 namespace {
 
+using virtual_board::BoardDevice;
 using virtual_board::BoardState;
 using virtual_board::DeviceIdentity;
-using virtual_board::UhidDevice;
 
 const char kUsage[] =
-    "Usage: virtual-board [--json] [--vendor HEX] [--product HEX] [--feature-bytes N]\n"
+    "Usage: virtual-board [--usb] [--json] [--vendor HEX] [--product HEX] [--feature-bytes N]\n"
     "  Makes the LED board (vendor 1234, product 6789, one 8-byte feature report) through\n"
     "  /dev/uhid and shows its green and red rows. 'u' (or SIGUSR1) unplugs and plugs it\n"
     "  again, 'q' (or SIGINT, SIGTERM) ends it.\n"
+    "  --usb   a USB device instead, on a free USB device controller (dummy_hcd) as a\n"
+    "          configfs gadget, reached through usbhid; removed again at the end\n"
     "  --json  one JSON line per report and per plug change instead of the live rows\n";
 
 struct Options {
   DeviceIdentity identity;
   bool json = false;
+  bool usb = false;
 };
 
 // A whole argument as a number of the given base from low to high.
@@ -49,6 +54,8 @@ bool ParseOptions(int argc, char** argv, Options* options) {
     const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
     if (option == "--json") {
       options->json = true;
+    } else if (option == "--usb") {
+      options->usb = true;
     } else if (option == "--vendor" && value &&
                ParseNumber(value, 16, 0, 0xFFFF, &options->identity.vendor)) {
       ++i;
@@ -109,7 +116,13 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "virtual-board: bad arguments (try virtual-board --help)\n");
     return 2;
   }
-  UhidDevice device;
+  std::unique_ptr<BoardDevice> made;
+  if (options.usb) {
+    made = std::make_unique<virtual_board::UsbDevice>();
+  } else {
+    made = std::make_unique<virtual_board::UhidDevice>();
+  }
+  BoardDevice& device = *made;
   if (!device.ok()) {
     std::fprintf(stderr, "virtual-board: %s\n", device.error().c_str());
     return 1;
@@ -124,7 +137,7 @@ int main(int argc, char** argv) {
   const int signal_fd = signalfd(-1, &signals, SFD_CLOEXEC);
 
   if (!device.Create(options.identity)) {
-    std::fprintf(stderr, "virtual-board: the kernel refused to make the device\n");
+    std::fprintf(stderr, "virtual-board: %s\n", device.error().c_str());
     return 1;
   }
   Event(options, "plugged");
@@ -172,7 +185,8 @@ int main(int argc, char** argv) {
       } else if (device.Create(options.identity)) {
         Event(options, "plugged");
       } else {
-        std::fprintf(stderr, "\nvirtual-board: the kernel refused to make the device again\n");
+        std::fprintf(stderr, "\nvirtual-board: plugging in again failed: %s\n",
+                     device.error().c_str());
       }
       Show(options, board, device.created());
     }

@@ -18,22 +18,6 @@ bool Write(int fd, const uhid_event& event) {
 
 }  // namespace
 
-std::vector<std::uint8_t> FeatureReportDescriptor(int feature_bytes) {
-  const auto count_low = static_cast<std::uint8_t>(feature_bytes);
-  const auto count_high = static_cast<std::uint8_t>(feature_bytes >> 8);
-  return {
-      0x06, 0x00,      0xFF,                    // usage page: vendor defined
-      0x09, 0x01,                               // usage 1
-      0xA1, 0x01,                               // collection: application
-      0x15, 0x00,      0x26,       0xFF, 0x00,  // logical 0 to 255
-      0x75, 0x08,                               // 8 bits each
-      0x96, count_low, count_high,              // report count (two bytes)
-      0x09, 0x01,                               // usage 1
-      0xB1, 0x02,                               // feature: data, variable
-      0xC0,                                     // end of the collection
-  };
-}
-
 UhidDevice::UhidDevice() {
   fd_ = open("/dev/uhid", O_RDWR | O_CLOEXEC);
   if (fd_ >= 0) return;
@@ -65,6 +49,7 @@ bool UhidDevice::Create(const DeviceIdentity& identity) {
   event.u.create2.vendor = identity.vendor;
   event.u.create2.product = identity.product;
   created_ = Write(fd_, event);
+  if (!created_) error_ = "the kernel refused to make the device";
   feature_.assign(1 + static_cast<std::size_t>(identity.feature_bytes), 0);
   return created_;
 }
