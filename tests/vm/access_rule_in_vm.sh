@@ -8,10 +8,10 @@ bin=$1 rule=$2
 fail() { echo "FAIL: $*"; exit 1; }
 mkdir -p /run/udev/rules.d
 cp "$rule" /run/udev/rules.d/
-"$bin/virtual-board" --json --vendor 0abc --product 0001 >/dev/null &
+"$bin/virtual-board" ${VIRTUAL_BOARD_OPTIONS:-} --json --vendor 0abc --product 0001 >/dev/null &
 other=$!
 for _ in $(seq 50); do [ -e /dev/hidraw0 ] && break; sleep 0.1; done
-"$bin/virtual-board" --json >/dev/null &
+"$bin/virtual-board" ${VIRTUAL_BOARD_OPTIONS:-} --json >/dev/null &
 board=$!
 trap 'kill $board $other 2>/dev/null' EXIT
 for _ in $(seq 50); do [ -e /dev/hidraw1 ] && break; sleep 0.1; done

@@ -10,7 +10,6 @@
 
 #include <array>
 #include <cstdint>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -19,18 +18,7 @@
 namespace {
 
 using vm_checks::Board;
-
-// The hidraw node of the first HID device with these ids, or "".
-std::string NodeOf(const char* hid_id) {
-  for (int minor = 0; minor < 64; ++minor) {
-    const std::string name = "hidraw" + std::to_string(minor);
-    std::ifstream uevent("/sys/class/hidraw/" + name + "/device/uevent");
-    for (std::string line; std::getline(uevent, line);) {
-      if (line == std::string("HID_ID=") + hid_id) return "/dev/" + name;
-    }
-  }
-  return "";
-}
+using vm_checks::NodeOf;
 
 class Node {
  public:
@@ -79,7 +67,7 @@ TEST(BoardNode, AFeatureReportSetArrivesWithItsIdByteAndReadsBack) {
 
   EXPECT_EQ(node.SetFeature({0, 0x42, 0x20, 0, 0, 0, 0, 0, 0}), 9);
   EXPECT_EQ(node.SetFeature({0, 0x42, 0x30, 0, 0, 0, 0, 0, 7}), 9);
-  const auto reports = board.Reports();
+  const auto reports = board.Reports(2);
   ASSERT_EQ(reports.size(), 2u);
   EXPECT_EQ(reports[1],
             R"({"report":[0,66,48,0,0,0,0,0,7],"length":9,"number":0,"green":0,"red":66})");

@@ -45,7 +45,7 @@ TEST(HidrawLibrary, TheBoardIsCountedIdentifiedOpenedAndWritten) {
   OutDataCtrl(0x5A, 0x30);
   OutDataCtrl(0x5A, 0x20);
   CloseUsbDevice();
-  const auto reports = board.Reports();
+  const auto reports = board.Reports(4);
   ASSERT_EQ(reports.size(), 4u);
   EXPECT_EQ(reports[0],
             R"({"report":[0,255,0,0,0,0,0,0,0],"length":9,"number":0,"green":255,"red":0})");
@@ -77,7 +77,7 @@ TEST(HidrawLibrary, TheLowerOfTwoBoardsWinsAndOtherIdsDoNotMatch) {
   ASSERT_EQ(OpenUsbDevice(kVendor, kProduct), -1);
   OutDataCtrl(1, 0);
   CloseUsbDevice();
-  EXPECT_EQ(first.Reports().size(), 1u);
+  EXPECT_EQ(first.Reports(1).size(), 1u);
   EXPECT_EQ(second.Reports().size(), 0u);
   EXPECT_TRUE(other.Reports().empty());
   EXPECT_TRUE(vendor_only.Reports().empty());

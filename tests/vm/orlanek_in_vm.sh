@@ -8,7 +8,7 @@ build=$1
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 fail() { echo "FAIL: $*"; tail -n 20 "$work/board"; exit 1; }
-"$build/bin/virtual-board" --json >"$work/board" &
+"$build/bin/virtual-board" ${VIRTUAL_BOARD_OPTIONS:-} --json >"$work/board" &
 board=$!
 pid=""
 Xvfb :7 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &

@@ -6,7 +6,7 @@ bin=$1
 fail() { echo "FAIL: $*"; exit 1; }
 log=$(mktemp)
 "$bin/varnelctl" probe >/dev/null 2>&1 && fail "probe found a board before there was one"
-"$bin/virtual-board" --json >"$log" &
+"$bin/virtual-board" ${VIRTUAL_BOARD_OPTIONS:-} --json >"$log" &
 board=$!
 trap 'kill $board 2>/dev/null' EXIT
 for _ in $(seq 50); do [ -e /dev/hidraw0 ] && break; sleep 0.1; done

@@ -1,7 +1,8 @@
 #pragma once
 
 // Virtual boards for the checks that run inside the virtual machine: each one a virtual-board
-// process (VIRTUAL_BOARD names the program) writing its JSON lines to a file.
+// process (VIRTUAL_BOARD names the program, VIRTUAL_BOARD_OPTIONS may add "--usb") writing its
+// JSON lines to a file.
 #include <dirent.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -11,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -27,6 +29,18 @@ inline int EntriesOf(const char* folder) {
     closedir(dir);
   }
   return entries;
+}
+
+// The hidraw node of the first HID device with these ids ("0003:00001234:00006789"), or "".
+inline std::string NodeOf(const std::string& hid_id) {
+  for (int minor = 0; minor < 64; ++minor) {
+    const std::string name = "hidraw" + std::to_string(minor);
+    std::ifstream uevent("/sys/class/hidraw/" + name + "/device/uevent");
+    for (std::string line; std::getline(uevent, line);) {
+      if (line == "HID_ID=" + hid_id) return "/dev/" + name;
+    }
+  }
+  return "";
 }
 
 inline int HidrawNodes() {
@@ -50,6 +64,11 @@ class Board {
       argv.push_back(program.data());
       static std::string json = "--json";
       argv.push_back(json.data());
+      const char* maker_options = std::getenv("VIRTUAL_BOARD_OPTIONS");
+      std::istringstream maker(maker_options ? maker_options : "");
+      std::vector<std::string> words;
+      for (std::string word; maker >> word;) words.push_back(word);
+      options.insert(options.begin(), words.begin(), words.end());
       for (std::string& option : options) argv.push_back(option.data());
       argv.push_back(nullptr);
       freopen(log_.c_str(), "w", stdout);
@@ -66,13 +85,19 @@ class Board {
     kill(pid_, SIGUSR1);
     WaitForNodes(expected_nodes);
   }
-  // The reports the board received, each as its JSON line. The board writes a report's line
-  // before it answers the report, so every report sent so far is in the file.
-  std::vector<std::string> Reports() const {
-    std::ifstream in(log_);
+  // The reports the board received, each as its JSON line, once there are at least
+  // `at_least` of them (or 5 s have passed). The uhid board writes a report's line before it
+  // answers the report; the USB board as the host's call returns.
+  std::vector<std::string> Reports(std::size_t at_least = 0) const {
     std::vector<std::string> reports;
-    for (std::string line; std::getline(in, line);) {
-      if (line.rfind("{\"report\"", 0) == 0) reports.push_back(line);
+    for (int i = 0; i < 100; ++i) {
+      reports.clear();
+      std::ifstream in(log_);
+      for (std::string line; std::getline(in, line);) {
+        if (line.rfind("{\"report\"", 0) == 0) reports.push_back(line);
+      }
+      if (reports.size() >= at_least) break;
+      std::this_thread::sleep_for(50ms);
     }
     return reports;
   }
