@@ -32,7 +32,7 @@ advice_without_controller() {
 }
 
 # One report from varnelctl is one SET_REPORT(Feature) control transfer with the 8 data bytes,
-# the report ID 0 not sent.
+# the report ID 0 not sent. The board, ended, leaves no gadget and no FunctionFS mount behind.
 bytes_on_the_wire() {
   local work board monitor line
   work=$(mktemp -d)
@@ -44,10 +44,13 @@ bytes_on_the_wire() {
   "$build/bin/varnelctl" green 0x5a
   for _ in $(seq 50); do grep -q ' s 21 09 ' "$work/wire" && break; sleep 0.1; done
   kill $board $monitor
+  wait $board
   line=$(grep ' s 21 09 ' "$work/wire")
   rm -rf "$work"
   [[ "$line" == *" S Co:"*" s 21 09 0300 0000 0008 8 = 5a000000 00000000" ]] ||
     { echo "FAIL: on the wire: $line"; return 1; }
+  [ -z "$(ls /sys/kernel/config/usb_gadget)" ] && ! grep -q functionfs /proc/mounts ||
+    { echo "FAIL: left behind: $(ls /sys/kernel/config/usb_gadget; grep functionfs /proc/mounts)"; return 1; }
 }
 
 check "virtual-board --usb without a device controller says so in one line" \
