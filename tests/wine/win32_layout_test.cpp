@@ -2,10 +2,15 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <set>
+#include <string>
 #include <vector>
 
+#include "clock.h"
 #include "support/program_fixture.h"
+#include "windows/blank_wrap.h"
 #include "windows/forms.h"
+#include "windows/win32/face_choice.h"
 #include "windows/win32/win32_design.h"
 #include "windows/win32/win32_window.h"
 
@@ -68,6 +73,70 @@ TEST(Win32Layout, TheFirstButtonInTabOrderHasTheFocusWhenTheWindowShows) {
     EXPECT_TRUE(Same(box, ToRect(design.command1.buttons[0].box))) << design.name;
     window.SetVisible(false);
   }
+}
+
+TEST(Win32Faces, AMissingDesignedFaceGetsTheNearestInstalledFaceOfItsOwnStyle) {
+  const auto among = [](std::set<std::string> faces) {
+    return [faces](const std::string& face) { return faces.count(face) > 0; };
+  };
+  const auto debian_wine =
+      among({"AR PL UKai CN", "AR PL UKai TW", "AR PL UMing CN", "AR PL UMing TW"});
+  EXPECT_EQ(ChooseFace("新細明體", debian_wine), "AR PL UMing TW");
+  EXPECT_EQ(ChooseFace("標楷體", debian_wine), "AR PL UKai TW");
+  const auto english_windows = among({"PMingLiU", "MingLiU", "DFKai-SB"});
+  EXPECT_EQ(ChooseFace("新細明體", english_windows), "PMingLiU");
+  EXPECT_EQ(ChooseFace("標楷體", english_windows), "DFKai-SB");
+  EXPECT_EQ(ChooseFace("新細明體", among({"新細明體", "PMingLiU"})), "新細明體");
+  EXPECT_EQ(ChooseFace("標楷體", among({})), "標楷體");
+  EXPECT_EQ(ChooseFace("Arial", debian_wine), "Arial");
+}
+
+// In the faces chosen here, every button caption fits its button on one line and the clock
+// line ("Current Time : hh:mm:ss" after its blanks) keeps to the two lines its box holds at
+// every hour, with each digit in the minutes and seconds.
+TEST(Win32Faces, CaptionsAndTheClockLineFitTheirBoxes) {
+  HDC dc = GetDC(nullptr);
+  const auto width_of = [dc](const std::u16string& text) {
+    SIZE size = {};
+    GetTextExtentPoint32W(dc, reinterpret_cast<const wchar_t*>(text.c_str()),
+                          static_cast<int>(text.size()), &size);
+    return static_cast<int>(size.cx);
+  };
+  const auto utf16 = [](const std::string& utf8) {
+    const std::wstring wide = Wide(utf8);
+    return std::u16string(reinterpret_cast<const char16_t*>(wide.c_str()), wide.size());
+  };
+  for (Form* form : {static_cast<Form*>(&allMenu()), static_cast<Form*>(&frmMain())}) {
+    const WindowDesign& design = form->Design();
+    const Win32Font font = MakeFont(design.command1.font);
+    HGDIOBJ old = SelectObject(dc, font.handle);
+    for (const ButtonDesign& button : design.command1.buttons) {
+      const RECT box = ToRect(button.box);
+      // The raised edge takes two pixels a side.
+      EXPECT_LE(width_of(utf16(button.caption)), box.right - box.left - 4)
+          << design.name << " " << button.caption;
+    }
+    SelectObject(dc, old);
+    DeleteObject(font.handle);
+  }
+  const LabelDesign& clock = frmMain().Design().labels[0];
+  const Win32Font font = MakeFont(clock.font);
+  HGDIOBJ old = SelectObject(dc, font.handle);
+  TEXTMETRICW metrics = {};
+  GetTextMetricsW(dc, &metrics);
+  RECT box = ToRect(clock.box);
+  InflateRect(&box, -2, -2);  // the sunken edge
+  ASSERT_GE(box.bottom - box.top, 2 * metrics.tmHeight);
+  for (int hour = 0; hour < 24; ++hour) {
+    for (int digit = 0; digit <= 9; ++digit) {
+      const std::string line = ClockText({hour, digit * 10 % 60 + digit, digit * 10 % 60 + digit});
+      const auto lines = WrapAtBlanks(utf16(line), width_of, box.right - box.left);
+      ASSERT_LE(lines.size(), 2u) << "'" << line << "' takes " << lines.size() << " lines";
+    }
+  }
+  SelectObject(dc, old);
+  DeleteObject(font.handle);
+  ReleaseDC(nullptr, dc);
 }
 
 }  // namespace

@@ -1,5 +1,10 @@
 #include "windows/win32/win32_design.h"
 
+#include <algorithm>
+#include <map>
+
+#include "windows/win32/face_choice.h"
+
 namespace orlanek::windows::win32 {
 namespace {
 
@@ -11,6 +16,51 @@ int ScreenDpi() {
     return found > 0 ? found : 96;
   }();
   return dpi;
+}
+
+struct FaceSought {
+  const wchar_t* name;
+  LONG heaviest;  // 0 while the face is not found
+};
+
+// GDI may offer a face under another's name (Wine maps a missing face to a substitute): only
+// the face itself counts.
+int CALLBACK NoteFace(const LOGFONTW* font, const TEXTMETRICW*, DWORD, LPARAM sought_face) {
+  auto* sought = reinterpret_cast<FaceSought*>(sought_face);
+  if (lstrcmpiW(font->lfFaceName, sought->name) == 0) {
+    sought->heaviest = std::max(sought->heaviest, font->lfWeight);
+  }
+  return 1;
+}
+
+// The heaviest weight installed of a face, 0 when the face is not installed.
+LONG HeaviestWeight(const std::wstring& face) {
+  LOGFONTW wanted = {};
+  wanted.lfCharSet = DEFAULT_CHARSET;
+  if (face.size() >= LF_FACESIZE) return 0;
+  face.copy(wanted.lfFaceName, face.size());
+  FaceSought sought = {face.c_str(), 0};
+  HDC screen = GetDC(nullptr);
+  EnumFontFamiliesExW(screen, &wanted, NoteFace, reinterpret_cast<LPARAM>(&sought), 0);
+  ReleaseDC(nullptr, screen);
+  return sought.heaviest;
+}
+
+struct InstalledFace {
+  std::wstring name;
+  // A stand-in with no bold of its own: GDI's emboldening would widen each glyph by a pixel.
+  bool stand_in_without_bold;
+};
+
+// The designed face, or the face that stands in for it here; asked of GDI once a face.
+const InstalledFace& FaceFor(const std::string& designed) {
+  static std::map<std::string, InstalledFace> chosen;
+  const auto known = chosen.find(designed);
+  if (known != chosen.end()) return known->second;
+  const std::string face =
+      ChooseFace(designed, [](const std::string& name) { return HeaviestWeight(Wide(name)) > 0; });
+  const bool stand_in_without_bold = face != designed && HeaviestWeight(Wide(face)) < FW_SEMIBOLD;
+  return chosen.emplace(designed, InstalledFace{Wide(face), stand_in_without_bold}).first->second;
 }
 
 }  // namespace
@@ -30,11 +80,22 @@ COLORREF ToColour(OleColour colour) {
   return IsSystemColour(colour) ? GetSysColor(SystemColourIndex(colour)) : (colour & 0xFFFFFF);
 }
 
-HFONT MakeFont(const FontDesign& font) {
+// A bold design in a stand-in without bold is made regular and overstruck: the glyphs keep the
+// stand-in's widths, as its emboldened glyphs do on Linux, and the captions fit as designed.
+Win32Font MakeFont(const FontDesign& font) {
   const int height = -MulDiv(static_cast<int>(font.points * 100 + 50) / 100, ScreenDpi(), 72);
-  return CreateFontW(height, 0, 0, 0, font.weight, FALSE, FALSE, FALSE,
-                     static_cast<DWORD>(font.charset), OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                     DEFAULT_QUALITY, DEFAULT_PITCH, Wide(font.face).c_str());
+  const InstalledFace& face = FaceFor(font.face);
+  const bool overstrike = font.weight >= FW_SEMIBOLD && face.stand_in_without_bold;
+  HFONT handle =
+      CreateFontW(height, 0, 0, 0, overstrike ? FW_NORMAL : font.weight, FALSE, FALSE, FALSE,
+                  static_cast<DWORD>(font.charset), OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                  DEFAULT_QUALITY, DEFAULT_PITCH, face.name.c_str());
+  return {handle, overstrike};
+}
+
+void DrawInFont(const Win32Font& font, const std::function<void(int)>& draw) {
+  draw(0);
+  if (font.overstrike) draw(1);
 }
 
 std::wstring Wide(const std::string& utf8) {

@@ -20,7 +20,7 @@ int TextWidth(HDC dc, const std::u16string& text) {
 }
 
 // The caption wrapped at blanks as on every toolkit, each line centred, cut off at the box.
-void PaintLabelText(HDC dc, const std::wstring& caption, const RECT& box) {
+void PaintLabelText(HDC dc, const Win32Font& font, const std::wstring& caption, const RECT& box) {
   const std::u16string text(reinterpret_cast<const char16_t*>(caption.c_str()), caption.size());
   TEXTMETRICW metrics = {};
   GetTextMetricsW(dc, &metrics);
@@ -33,8 +33,10 @@ void PaintLabelText(HDC dc, const std::wstring& caption, const RECT& box) {
     if (top >= box.bottom) break;
     while (!line.empty() && line.back() == u' ') line.pop_back();
     const int left = box.left + (box.right - box.left - TextWidth(dc, line)) / 2;
-    TextOutW(dc, left, top, reinterpret_cast<const wchar_t*>(line.c_str()),
-             static_cast<int>(line.size()));
+    DrawInFont(font, [&](int dx) {
+      TextOutW(dc, left + dx, top, reinterpret_cast<const wchar_t*>(line.c_str()),
+               static_cast<int>(line.size()));
+    });
     top += metrics.tmHeight;
   }
   RestoreDC(dc, saved);
@@ -72,7 +74,7 @@ Win32Window::Win32Window(Form& form) : form_(form), design_(form.Design()) {
                                   box.top, box.right - box.left, box.bottom - box.top, window_,
                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstButtonId + i)),
                                   nullptr, nullptr);
-    SendMessageW(buttons_[i], WM_SETFONT, reinterpret_cast<WPARAM>(button_font_), FALSE);
+    SendMessageW(buttons_[i], WM_SETFONT, reinterpret_cast<WPARAM>(button_font_.handle), FALSE);
   }
   if (!order.empty()) first_in_focus_order_ = buttons_[order.front()];
   for (const LabelDesign& label : design_.labels) {
@@ -91,8 +93,8 @@ Win32Window::Win32Window(Form& form) : form_(form), design_(form.Design()) {
 Win32Window::~Win32Window() {
   SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
   DestroyWindow(window_);
-  DeleteObject(button_font_);
-  for (HFONT font : label_fonts_) DeleteObject(font);
+  DeleteObject(button_font_.handle);
+  for (const Win32Font& font : label_fonts_) DeleteObject(font.handle);
 }
 
 void Win32Window::SetTitle(const std::string& title) {
@@ -206,10 +208,10 @@ void Win32Window::Paint() {
     FillRect(dc, &box, back);
     DeleteObject(back);
     if (label.border) DrawEdge(dc, &box, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
-    HGDIOBJ old_font = SelectObject(dc, label_fonts_[i]);
+    HGDIOBJ old_font = SelectObject(dc, label_fonts_[i].handle);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, ToColour(label.fore_colour));
-    PaintLabelText(dc, captions_[i], box);
+    PaintLabelText(dc, label_fonts_[i], captions_[i], box);
     SelectObject(dc, old_font);
   }
   HPEN outline = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_WINDOWTEXT));
@@ -241,8 +243,13 @@ void Win32Window::DrawButton(const DRAWITEMSTRUCT& item) {
   const int length = GetWindowTextW(item.hwndItem, caption, 256);
   SetBkMode(item.hDC, TRANSPARENT);
   SetTextColor(item.hDC, ToColour(design_.command1.text_colour));
-  HGDIOBJ old_font = SelectObject(item.hDC, button_font_);
-  DrawTextW(item.hDC, caption, length, &box, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+  HGDIOBJ old_font = SelectObject(item.hDC, button_font_.handle);
+  DrawInFont(button_font_, [&](int dx) {
+    RECT shifted = box;
+    OffsetRect(&shifted, dx, 0);
+    DrawTextW(item.hDC, caption, length, &shifted,
+              DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+  });
   SelectObject(item.hDC, old_font);
   if (item.itemState & ODS_FOCUS) {
     InflateRect(&box, -2, -2);

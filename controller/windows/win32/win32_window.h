@@ -7,6 +7,7 @@
 
 #include "windows/form.h"
 #include "windows/toolkit.h"
+#include "windows/win32/win32_design.h"
 
 // One form's window with the Win32 API: buttons drawn with the designed face colour, labels
 // and LED circles painted by the window itself, Timer1 as a window timer.
@@ -45,8 +46,8 @@ class Win32Window : public WindowPeer {
   HWND window_ = nullptr;
   std::vector<HWND> buttons_;
   HWND first_in_focus_order_ = nullptr;
-  HFONT button_font_ = nullptr;
-  std::vector<HFONT> label_fonts_;
+  Win32Font button_font_;
+  std::vector<Win32Font> label_fonts_;
   std::vector<std::wstring> captions_;
   std::vector<std::vector<Shape>> shapes_;
   bool shown_before_ = false;
