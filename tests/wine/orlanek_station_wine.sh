@@ -4,7 +4,7 @@
 # "Green LED" clicked, the board receives 3, 6, 12, 24, 48, 96, 192 and then 0; "EXIT" brings the
 # menu back. Leaves screenshots of both windows in SHOT-DIR when one is given.
 # Usage: orlanek_station_wine.sh TEST-DIR [SHOT-DIR]
-#        (on a display: tests/e2e/with_display.sh; WINEPREFIX set)
+#        (on a display: tests/e2e/with_display.sh; WINEPREFIX set; WINE may name Wine's loader)
 set -euo pipefail
 dir=$1 shots=${2:-}
 work=$(mktemp -d)
@@ -16,7 +16,7 @@ fail() { echo "FAIL: $*"; [ -f "$work/reports" ] && cat "$work/reports"; exit 1;
 
 cd "$dir"
 WINEDLLOVERRIDES=setupapi,hid=n HID_BUS_BOARD=1 HID_BUS_REPORT_LOG="Z:$work/reports" \
-  wine Orlanek.exe >"$work/wine.log" 2>&1 &
+  "${WINE:-wine}" Orlanek.exe >"$work/wine.log" 2>&1 &
 pid=$!
 menu=$(wait_for "")
 [ -n "$menu" ] || fail "the menu window did not appear: $(cat "$work/wine.log")"
