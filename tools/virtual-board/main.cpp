@@ -8,17 +8,16 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <string>
 
 #include "board_state.h"
+#include "options.h"
 #include "uhid_device.h"
 
 namespace {
 
 using virtual_board::BoardState;
-using virtual_board::DeviceIdentity;
+using virtual_board::Options;
 using virtual_board::UhidDevice;
 
 const char kUsage[] =
@@ -27,44 +26,6 @@ const char kUsage[] =
     "  /dev/uhid and shows its green and red rows. 'u' (or SIGUSR1) unplugs and plugs it\n"
     "  again, 'q' (or SIGINT, SIGTERM) ends it.\n"
     "  --json  one JSON line per report and per plug change instead of the live rows\n";
-
-struct Options {
-  DeviceIdentity identity;
-  bool json = false;
-};
-
-// A whole argument as a number of the given base from low to high.
-template <typename Number>
-bool ParseNumber(const char* text, int base, unsigned long low, unsigned long high, Number* value) {
-  char* end = nullptr;
-  const unsigned long parsed = std::strtoul(text, &end, base);
-  if (*text == '\0' || *end != '\0' || parsed < low || parsed > high) return false;
-  *value = static_cast<Number>(parsed);
-  return true;
-}
-
-bool ParseOptions(int argc, char** argv, Options* options) {
-  for (int i = 1; i < argc; ++i) {
-    const std::string option = argv[i];
-    const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
-    if (option == "--json") {
-      options->json = true;
-    } else if (option == "--vendor" && value &&
-               ParseNumber(value, 16, 0, 0xFFFF, &options->identity.vendor)) {
-      ++i;
-    } else if (option == "--product" && value &&
-               ParseNumber(value, 16, 0, 0xFFFF, &options->identity.product)) {
-      ++i;
-    } else if (option == "--feature-bytes" && value &&
-               // room for the report and its ID byte in one uhid event
-               ParseNumber(value, 10, 1, 1024, &options->identity.feature_bytes)) {
-      ++i;
-    } else {
-      return false;
-    }
-  }
-  return true;
-}
 
 // The terminal in single-key mode while the board shows its rows, restored at the end.
 class KeyMode {
@@ -105,7 +66,7 @@ int main(int argc, char** argv) {
     std::fputs(kUsage, stdout);
     return 0;
   }
-  if (!ParseOptions(argc, argv, &options)) {
+  if (!virtual_board::ParseOptions(argc, argv, &options)) {
     std::fprintf(stderr, "virtual-board: bad arguments (try virtual-board --help)\n");
     return 2;
   }

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "uhid_device.h"
+
+namespace virtual_board {
+
+struct Options {
+  DeviceIdentity identity;
+  bool json = false;
+};
+
+// The command line after the program's name; false on anything it does not take whole.
+bool ParseOptions(int argc, const char* const* argv, Options* options);
+
+}  // namespace virtual_board
