@@ -66,6 +66,9 @@ class Board {
     kill(pid_, SIGUSR1);
     WaitForNodes(expected_nodes);
   }
+  // Unplugs or plugs again without waiting; the change shows as an event line in log().
+  void Flip() const { kill(pid_, SIGUSR1); }
+  const std::string& log() const { return log_; }
   // The reports the board received, each as its JSON line. The board writes a report's line
   // before it answers the report, so every report sent so far is in the file.
   std::vector<std::string> Reports() const {
