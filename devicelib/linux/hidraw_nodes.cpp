@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <sstream>
 #include <string>
 
 namespace varnel::linux_hidraw {
@@ -37,12 +38,19 @@ std::vector<std::string> PresentNodes() {
   return nodes;
 }
 
-// HID_ID=bus:vendor:product in the HID device's uevent, each field in hex; the ids are the low
-// 16 bits of their fields. A node whose device is gone reads as ids 0.
 std::string DevicePath(const std::string& node) {
   std::ifstream uevent(std::string(kClassDirectory) + "/" + node + "/device/uevent");
+  std::ostringstream text;
+  text << uevent.rdbuf();
+  return DevicePathFromUevent(node, text.str());
+}
+
+// HID_ID=bus:vendor:product in the HID device's uevent, each field in hex; the ids are the low
+// 16 bits of their fields. A node whose device is gone reads as ids 0.
+std::string DevicePathFromUevent(const std::string& node, std::string_view uevent) {
+  std::istringstream lines{std::string(uevent)};
   unsigned bus = 0, vendor = 0, product = 0;
-  for (std::string line; std::getline(uevent, line);) {
+  for (std::string line; std::getline(lines, line);) {
     if (std::sscanf(line.c_str(), "HID_ID=%x:%x:%x", &bus, &vendor, &product) == 3) break;
   }
   char ids[32];

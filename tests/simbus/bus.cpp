@@ -90,7 +90,7 @@ int Faults() {
 }
 
 void Bus::Record(std::string call) {
-  calls.push_back(std::move(call));
+  if (keep_record) calls.push_back(std::move(call));
   for (Entry& entry : interfaces) {
     if (entry.interface.gone_after_calls < 0) continue;
     if (entry.interface.gone_after_calls-- == 0) entry.present = false;

@@ -1,7 +1,7 @@
 // Lets a whole program run against the bus: with SIMBUS_BOARD_FILE set, the bus holds the LED
 // board, plugged in while that file exists (and refusing to be opened with SIMBUS_BOARD_REFUSED
 // set as well); with SIMBUS_REPORT_LOG set, every feature report is
-// appended to that file as one line "milliseconds data ctrl length".
+// appended to that file as one line "milliseconds data ctrl length", and kept nowhere else.
 #include <unistd.h>
 
 #include <chrono>
@@ -23,7 +23,10 @@ struct EnvironmentScript {
       board.open_refused = std::getenv("SIMBUS_BOARD_REFUSED") != nullptr;
       bus.board_id = Add(board);
     }
-    if (const char* log = std::getenv("SIMBUS_REPORT_LOG")) bus.report_log = std::fopen(log, "a");
+    if (const char* log = std::getenv("SIMBUS_REPORT_LOG")) {
+      bus.report_log = std::fopen(log, "a");
+      bus.keep_record = false;
+    }
   }
 };
 

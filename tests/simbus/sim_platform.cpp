@@ -199,9 +199,12 @@ bool SetFeature(Handle device, const void* report, std::uint32_t length) {
   const int id = InterfaceOf(bus, device);
   if (id < 0 || !bus.interfaces[id].present || length == 0) return false;
   const auto* bytes = static_cast<const std::uint8_t*>(report);
-  bus.reports.emplace_back(bytes, bytes + length);
-  bus.report_targets.push_back(id);
-  bus.LogReport(bus.reports.back());
+  std::vector<std::uint8_t> sent(bytes, bytes + length);
+  bus.LogReport(sent);
+  if (bus.keep_record) {
+    bus.reports.push_back(std::move(sent));
+    bus.report_targets.push_back(id);
+  }
   return true;
 }
 

@@ -24,6 +24,9 @@ struct Bus {
   std::map<varnel::platform::Handle, std::uint16_t> preparsed;
   varnel::platform::Handle next_handle = 1;
 
+  // The record of calls and reports; a whole program that logs its reports to a file keeps
+  // none, so that its memory does not grow with the run.
+  bool keep_record = true;
   std::vector<std::string> calls;
   std::vector<std::vector<std::uint8_t>> reports;
   std::vector<int> report_targets;

@@ -85,6 +85,9 @@ class Board {
     kill(pid_, SIGUSR1);
     WaitForNodes(expected_nodes);
   }
+  // Unplugs or plugs again without waiting; the change shows as an event line in log().
+  void Flip() const { kill(pid_, SIGUSR1); }
+  const std::string& log() const { return log_; }
   // The reports the board received, each as its JSON line, once there are at least
   // `at_least` of them (or 5 s have passed). The uhid board writes a report's line before it
   // answers the report; the USB board as the host's call returns.

@@ -18,6 +18,7 @@ check "virtual-board as a person and a script run it" "$here/virtual_board_in_vm
 check "the virtual board through raw hidraw ioctls" "$build/tests/bin/board_node_tests" --gtest_brief=1
 check "library (hidraw) against virtual boards" "$build/tests/bin/hidraw_library_tests" --gtest_brief=1
 check "varnelctl against a virtual board" "$here/varnelctl_in_vm.sh" "$build/bin"
+check "the library through a hotplug storm of two devices" "$build/tests/bin/hotplug_storm"
 if [ "$sanitized" = --sanitized ]; then exit $status; fi
 check "the access rule tags the board's node only" "$here/access_rule_in_vm.sh" "$build/bin" \
   "$here/../../packaging/70-orlanek-board.rules"

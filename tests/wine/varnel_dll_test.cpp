@@ -5,7 +5,10 @@
 #include <gtest/gtest.h>
 #include <oleauto.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -176,6 +179,83 @@ TEST_F(VarnelDll, NumbersByReferenceAreAnyNumericVariant) {
   EXPECT_EQ(Call("FindVidPid", {0}), 0u);
   EXPECT_EQ(Bus_CallCount(), 0);
   VariantClear(&text);
+}
+
+// Every type tag, plain, by reference (to zeroed memory), as an array and as a vector, handed
+// to both functions that take numbers by reference: the numeric ones read as 0 and find the
+// interface at index 0, everything else is no interface; nothing faults or loops.
+TEST_F(VarnelDll, EveryVariantTypeIsANumberOrNoInterfaceAndNothingFaults) {
+  Bus_Add("vid_0000&pid_0000", 0, 0, 9, 0);
+  const std::vector<VARTYPE> numeric = {VT_I2,   VT_I4,      VT_R4,  VT_R8,  VT_CY,  VT_DATE,
+                                        VT_BOOL, VT_DECIMAL, VT_I1,  VT_UI1, VT_UI2, VT_UI4,
+                                        VT_I8,   VT_UI8,     VT_INT, VT_UINT};
+  std::vector<VARTYPE> tags;
+  for (VARTYPE tag = 0; tag <= VT_CLSID + 1; ++tag) tags.push_back(tag);
+  tags.insert(tags.end(), {VT_BSTR_BLOB, 0x0FFF});
+  struct Case {
+    VARTYPE vt;
+    bool number;
+  };
+  std::vector<Case> cases;
+  for (const VARTYPE tag : tags) {
+    const bool is_numeric = std::find(numeric.begin(), numeric.end(), tag) != numeric.end();
+    for (const int form : {0, int{VT_BYREF}, int{VT_ARRAY}, VT_ARRAY | VT_BYREF, int{VT_VECTOR}}) {
+      cases.push_back({static_cast<VARTYPE>(tag | form), is_numeric && (form & ~VT_BYREF) == 0});
+    }
+  }
+  cases.push_back({0xFFFF, false});
+
+  auto expect = [](VARIANT* v, bool number, const std::string& what) {
+    EXPECT_EQ(IdText(v), number ? L"00000000" : L"") << what;
+    const std::int16_t opened = Truth(Call("OpenDevice", {Slot(v), Slot(v), Slot(v)}));
+    EXPECT_EQ(opened, number ? -1 : 0) << what;
+    Call("CloseUsbDevice", {});
+  };
+  for (const Case& c : cases) {
+    alignas(16) unsigned char referred[64] = {};
+    VARIANT v;
+    std::memset(&v, 0, sizeof v);
+    V_VT(&v) = c.vt;
+    if (c.vt & VT_BYREF) V_BYREF(&v) = referred;
+    char what[32];
+    std::snprintf(what, sizeof what, "vt 0x%04x", c.vt);
+    expect(&v, c.number, what);
+  }
+
+  // A null BSTR, plain and by reference; a real array of one 0; a null reference.
+  VARIANT text;
+  VariantInit(&text);
+  V_VT(&text) = VT_BSTR;
+  expect(&text, false, "null BSTR");
+  BSTR null_text = nullptr;
+  V_VT(&text) = VT_BSTR | VT_BYREF;
+  V_BSTRREF(&text) = &null_text;
+  expect(&text, false, "reference to a null BSTR");
+  SAFEARRAYBOUND bound = {1, 0};
+  VARIANT array;
+  VariantInit(&array);
+  V_VT(&array) = VT_ARRAY | VT_I4;
+  V_ARRAY(&array) = SafeArrayCreate(VT_I4, 1, &bound);
+  expect(&array, false, "array of one 0");
+  VariantClear(&array);
+  VARIANT nowhere;
+  VariantInit(&nowhere);
+  V_VT(&nowhere) = VT_I2 | VT_BYREF;
+  expect(&nowhere, false, "null reference");
+
+  // References to references are followed; a loop of them is no number.
+  VARIANT zero = I4(0), middle, outer;
+  VariantInit(&middle);
+  V_VT(&middle) = VT_VARIANT | VT_BYREF;
+  V_VARIANTREF(&middle) = &zero;
+  VariantInit(&outer);
+  V_VT(&outer) = VT_VARIANT | VT_BYREF;
+  V_VARIANTREF(&outer) = &middle;
+  expect(&outer, true, "nested references");
+  V_VARIANTREF(&middle) = &outer;
+  expect(&outer, false, "a loop of references");
+  V_VARIANTREF(&outer) = &outer;
+  expect(&outer, false, "a variant referring to itself");
 }
 
 TEST_F(VarnelDll, OpenDeviceComparesTheIdsItIsGivenByReference) {

@@ -7,6 +7,9 @@ ORLANEK_BUILD_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev libxcb1-de
 # The virtual machine of the tests on a real kernel (tools/vm).
 ORLANEK_VM_PACKAGES=(qemu-system-x86 busybox-static cpio kmod udev acl)
 
+# The fuzz targets: Clang with libFuzzer and the sanitizers' runtimes.
+ORLANEK_FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)
+
 # Building and checking the Debian package.
 ORLANEK_PACKAGE_PACKAGES=(dpkg-dev lintian)
 
@@ -41,9 +44,12 @@ build_tree() {
   cmake --build "$dir" ${targets[@]:+--target "${targets[@]}"} -- --quiet
 }
 
-# The two trees: build/ for use and the plain test run, build-asan/ with the sanitizers.
+# The native trees: build/ for use and the plain test run, build-asan/ with the sanitizers.
 ORLANEK_PLAIN_OPTIONS=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
 ORLANEK_SANITIZED_OPTIONS=(-DCMAKE_BUILD_TYPE=Debug -DORLANEK_SANITIZE=ON)
+# build-fuzz/: only the input readers and their fuzz targets, built by Clang.
+ORLANEK_FUZZ_OPTIONS=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DORLANEK_FUZZ=ON
+  -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14)
 
 # The Windows cross builds of the library and their tests under Wine (32-bit Wine needs the
 # i386 architecture before the package lists are read).

@@ -1,16 +1,15 @@
 // varnelctl: looks at the station's HID interfaces and the LED board through the Varnel
 // library, for a teacher checking a station.
 #include <algorithm>
-#include <charconv>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <string_view>
 #include <utility>
 #include <vector>
 
+#include "byte_argument.h"
 #include "varnel.h"
 
 namespace {
@@ -34,21 +33,6 @@ std::string Take(char* text) {
   std::string copy = text ? text : "";
   std::free(text);
   return copy;
-}
-
-// Decimal, or hexadecimal after 0x; a leading zero is not octal, so 010 is ten as a user reads it.
-bool ParseByte(std::string_view text, std::uint8_t* value) {
-  int base = 10;
-  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-    text.remove_prefix(2);
-    base = 16;
-  }
-  unsigned parsed = 0;
-  const char* end = text.data() + text.size();
-  const auto [stop, error] = std::from_chars(text.data(), end, parsed, base);
-  if (text.empty() || error != std::errc{} || stop != end || parsed > 255) return false;
-  *value = static_cast<std::uint8_t>(parsed);
-  return true;
 }
 
 // The interfaces FindHidDevice counts, and the id texts of as many as it counted, walking the
@@ -146,7 +130,7 @@ int main(int argc, char** argv) {
   if (command == "green" || command == "red") {
     if (argc != 3) return BadArguments(("'" + command + "' takes one BYTE").c_str());
     std::uint8_t value = 0;
-    if (!ParseByte(argv[2], &value)) {
+    if (!varnelctl::ParseByte(argv[2], &value)) {
       return BadArguments(("'" + std::string(argv[2]) + "' is not a byte from 0 to 255").c_str());
     }
     return Light(command == "green", value);

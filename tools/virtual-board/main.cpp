@@ -1,4 +1,4 @@
-// virtual-board: the LED exam board made on the kernel's HID stack through /dev/uhid, so that
+// virtual-board: the LED exam board made on the kernel's HID stack (through /dev/uhid, or as a USB device), so that
 // Varnel and Orlanek meet a real hidraw node. Shows the two rows live, or writes one JSON line
 // per report; unplugs and plugs itself on 'u' or SIGUSR1.
 #include <poll.h>
@@ -8,12 +8,12 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
 
 #include "board_state.h"
+#include "options.h"
 #include "uhid_device.h"
 #include "usb_device.h"
 
@@ -21,7 +21,7 @@ namespace {
 
 using virtual_board::BoardDevice;
 using virtual_board::BoardState;
-using virtual_board::DeviceIdentity;
+using virtual_board::Options;
 
 const char kUsage[] =
     "Usage: virtual-board [--usb] [--json] [--vendor HEX] [--product HEX] [--feature-bytes N]\n"
@@ -31,47 +31,6 @@ const char kUsage[] =
     "  --usb   a USB device instead, on a free USB device controller (dummy_hcd) as a\n"
     "          configfs gadget, reached through usbhid; removed again at the end\n"
     "  --json  one JSON line per report and per plug change instead of the live rows\n";
-
-struct Options {
-  DeviceIdentity identity;
-  bool json = false;
-  bool usb = false;
-};
-
-// A whole argument as a number of the given base from low to high.
-template <typename Number>
-bool ParseNumber(const char* text, int base, unsigned long low, unsigned long high, Number* value) {
-  char* end = nullptr;
-  const unsigned long parsed = std::strtoul(text, &end, base);
-  if (*text == '\0' || *end != '\0' || parsed < low || parsed > high) return false;
-  *value = static_cast<Number>(parsed);
-  return true;
-}
-
-bool ParseOptions(int argc, char** argv, Options* options) {
-  for (int i = 1; i < argc; ++i) {
-    const std::string option = argv[i];
-    const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
-    if (option == "--json") {
-      options->json = true;
-    } else if (option == "--usb") {
-      options->usb = true;
-    } else if (option == "--vendor" && value &&
-               ParseNumber(value, 16, 0, 0xFFFF, &options->identity.vendor)) {
-      ++i;
-    } else if (option == "--product" && value &&
-               ParseNumber(value, 16, 0, 0xFFFF, &options->identity.product)) {
-      ++i;
-    } else if (option == "--feature-bytes" && value &&
-               // room for the report and its ID byte in one uhid event
-               ParseNumber(value, 10, 1, 1024, &options->identity.feature_bytes)) {
-      ++i;
-    } else {
-      return false;
-    }
-  }
-  return true;
-}
 
 // The terminal in single-key mode while the board shows its rows, restored at the end.
 class KeyMode {
@@ -112,7 +71,7 @@ int main(int argc, char** argv) {
     std::fputs(kUsage, stdout);
     return 0;
   }
-  if (!ParseOptions(argc, argv, &options)) {
+  if (!virtual_board::ParseOptions(argc, argv, &options)) {
     std::fprintf(stderr, "virtual-board: bad arguments (try virtual-board --help)\n");
     return 2;
   }
