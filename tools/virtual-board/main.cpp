@@ -1,6 +1,6 @@
-// virtual-board: the LED exam board made on the kernel's HID stack (through /dev/uhid, or as a USB device), so that
-// Varnel and Orlanek meet a real hidraw node. Shows the two rows live, or writes one JSON line
-// per report; unplugs and plugs itself on 'u' or SIGUSR1.
+// virtual-board: the LED exam board made on the kernel's HID stack (through /dev/uhid, or as a
+// USB device), so that Varnel and Orlanek meet a real hidraw node. Shows the two rows live, or
+// writes one JSON line per report; unplugs and plugs itself on 'u' or SIGUSR1.
 #include <poll.h>
 #include <signal.h>
 #include <sys/signalfd.h>
