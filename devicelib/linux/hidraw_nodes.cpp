@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <charconv>
 #include <cstddef>
-#include <cstdio>
 #include <cstring>
 
 namespace varnel::linux_hidraw {
@@ -16,6 +15,11 @@ namespace {
 
 constexpr const char* kClassDirectory = "/sys/class/hidraw";
 constexpr std::string_view kPrefix = "hidraw";
+// Where each node's class link lies: this, then its number.
+constexpr std::string_view kLinkPrefix = "/sys/class/hidraw/hidraw";
+constexpr std::string_view kNodePrefix = "/dev/hidraw";
+// A node number's longest decimal text.
+constexpr std::size_t kNumberDigits = 10;
 
 // The number in a node's name; false for any other entry.
 bool NodeNumber(std::string_view name, std::uint32_t* number) {
@@ -23,6 +27,12 @@ bool NodeNumber(std::string_view name, std::uint32_t* number) {
   const char* end = name.data() + name.size();
   const auto [at, error] = std::from_chars(name.data() + kPrefix.size(), end, *number);
   return error == std::errc{} && at == end;
+}
+
+// Four lower-case hex digits.
+void AppendHex4(std::string& text, std::uint16_t value) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  for (int shift = 12; shift >= 0; shift -= 4) text.push_back(kDigits[(value >> shift) & 0xF]);
 }
 
 int HexDigit(char c) {
@@ -69,6 +79,8 @@ std::vector<std::uint32_t> PresentNodes() {
   const int dir = open(kClassDirectory, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dir < 0) return nodes;
   alignas(dirent64) char listing[8192];
+  // Enough for every entry of a full buffer, so the list is allocated once.
+  nodes.reserve(sizeof listing / (offsetof(dirent64, d_name) + kPrefix.size() + 2));
   for (ssize_t length; (length = getdents64(dir, listing, sizeof listing)) > 0;) {
     for (ssize_t at = 0; at < length;) {
       const auto* entry = reinterpret_cast<const dirent64*>(listing + at);
@@ -97,8 +109,9 @@ NodeIds IdsFromLinkTarget(std::string_view target) {
 }
 
 NodeIds ReadNodeIds(std::uint32_t node) {
-  char link[64];
-  std::snprintf(link, sizeof link, "%s/hidraw%u", kClassDirectory, node);
+  char link[kLinkPrefix.size() + kNumberDigits + 1] = {};
+  kLinkPrefix.copy(link, kLinkPrefix.size());
+  std::to_chars(link + kLinkPrefix.size(), link + sizeof link - 1, node);
   char target[PATH_MAX];
   const ssize_t length = readlink(link, target, sizeof target);
   if (length <= 0 || static_cast<std::size_t>(length) == sizeof target) return {};
@@ -106,10 +119,16 @@ NodeIds ReadNodeIds(std::uint32_t node) {
 }
 
 std::string DevicePath(std::uint32_t node, NodeIds ids) {
-  char path[64];
-  const int length = std::snprintf(path, sizeof path, "/dev/hidraw%u?vid_%04x&pid_%04x", node,
-                                   ids.vendor, ids.product);
-  return std::string(path, static_cast<std::size_t>(length));
+  char number[kNumberDigits];
+  const char* number_end = std::to_chars(number, number + sizeof number, node).ptr;
+  std::string path;
+  path.reserve(kNodePrefix.size() + kNumberDigits + 18);
+  path.append(kNodePrefix).append(std::string_view(number, number_end));
+  path.append("?vid_");
+  AppendHex4(path, ids.vendor);
+  path.append("&pid_");
+  AppendHex4(path, ids.product);
+  return path;
 }
 
 std::string NodeOf(std::string_view device_path) {
