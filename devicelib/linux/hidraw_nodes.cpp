@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <charconv>
 #include <cstddef>
-#include <cstring>
 
 namespace varnel::linux_hidraw {
 namespace {
