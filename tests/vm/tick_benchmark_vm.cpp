@@ -171,6 +171,7 @@ Medians Measure() {
 }  // namespace
 
 int main() {
+  int status = 0;
   hid_init();
   std::vector<std::unique_ptr<vm_checks::Board>> others;
   for (const int count : {0, 8, 32}) {
@@ -182,6 +183,13 @@ int main() {
     }
     vm_checks::Board board;
     const auto [ours, least, theirs] = Measure();
+    // A tick that missed the board would be timed as a fast one.
+    const std::size_t sent = 3 * 7 * kTicks;
+    if (const std::size_t taken = board.Reports().size(); taken != sent) {
+      std::fprintf(stderr, "vm-tick-benchmark: with %d others the board took %zu reports of %zu\n",
+                   count, taken, sent);
+      status = 1;
+    }
     std::printf("figure: vm_varnel_tick_us_others_%d %.0f us\n", count, ours.whole);
     std::printf("figure: vm_least_tick_us_others_%d %.0f us\n", count, least.whole);
     std::printf("figure: vm_hidapi_tick_us_others_%d %.0f us\n", count, theirs.whole);
@@ -198,5 +206,5 @@ int main() {
                 ours.open_close / theirs.open_close);
   }
   hid_exit();
-  return 0;
+  return status;
 }
