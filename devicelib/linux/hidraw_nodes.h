@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -7,18 +8,28 @@
 // The hidraw nodes present, as sysfs lists them.
 namespace varnel::linux_hidraw {
 
-// The nodes' names ("hidraw3") in increasing minor number. Only the folder is read, so a
-// snapshot stays cheap however often the library takes one.
-std::vector<std::string> PresentNodes();
+// The nodes' numbers (3 for hidraw3) in increasing order, from one listing of the class folder.
+std::vector<std::uint32_t> PresentNodes();
 
-// The device path of a node: the node's file, then the vendor and product id of its HID device
-// as four lower-case hex digits after "vid_" and "pid_", e.g. "/dev/hidraw3?vid_1234&pid_6789".
-std::string DevicePath(const std::string& node);
+struct NodeIds {
+  std::uint16_t vendor = 0;
+  std::uint16_t product = 0;
+};
 
-// The same from the text of the node's HID device's uevent file (empty when it is gone).
-std::string DevicePathFromUevent(const std::string& node, std::string_view uevent);
+// The ids in the target of a node's sysfs link: those of the last path component shaped as a
+// HID device's name, "bus:vendor:product.instance" in hex ("0003:1234:6789.0001"), each id the
+// low 16 bits of its field. Ids 0 when no component has that shape.
+NodeIds IdsFromLinkTarget(std::string_view target);
+
+// A node's ids, read from its class link, whose target runs through its HID device's folder:
+// one system call, no uevent text to generate. Ids 0 when the node is gone.
+NodeIds ReadNodeIds(std::uint32_t node);
+
+// The device path of a node: its file, then its ids as four lower-case hex digits after "vid_"
+// and "pid_", e.g. "/dev/hidraw3?vid_1234&pid_6789".
+std::string DevicePath(std::uint32_t node, NodeIds ids);
 
 // The node file a device path names: the part before its '?'.
-std::string NodeOf(const std::string& device_path);
+std::string NodeOf(std::string_view device_path);
 
 }  // namespace varnel::linux_hidraw

@@ -22,10 +22,12 @@ using linux_hidraw::ReportLengths;
 constexpr Guid kHidGuid = {
     0x4d1e55b2, 0xf16f, 0x11cf, {0x88, 0xcb, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
 
-// The nodes present when the set was acquired; each one's path is read when first asked for.
+// The nodes present when the set was acquired. A member's ids are read when its path is first
+// asked for; the path is kept for the filling query that follows the sizing one.
 struct NodeSet {
-  std::vector<std::string> nodes;
-  std::vector<std::string> paths;
+  std::vector<std::uint32_t> nodes;
+  std::uintptr_t path_member = ~std::uintptr_t{0};
+  std::string path;
 };
 
 struct Preparsed {
@@ -49,8 +51,8 @@ void GetHidGuid(Guid* guid) {
 
 Handle GetClassDevs(const Guid* guid, std::uint32_t /*flags*/) {
   if (guid == nullptr || std::memcmp(guid, &kHidGuid, sizeof kHidGuid) != 0) return kInvalidHandle;
-  auto* set = new NodeSet{linux_hidraw::PresentNodes(), {}};
-  set->paths.resize(set->nodes.size());
+  auto* set = new NodeSet;
+  set->nodes = linux_hidraw::PresentNodes();
   return reinterpret_cast<Handle>(set);
 }
 
@@ -71,8 +73,12 @@ bool GetDeviceInterfaceDetail(Handle set, InterfaceData* data, std::uint8_t* det
                               std::uint32_t detail_size, std::uint32_t* required_size) {
   NodeSet* nodes = SetOf(set);
   if (nodes == nullptr || data == nullptr || data->reserved >= nodes->nodes.size()) return false;
-  std::string& path = nodes->paths[data->reserved];
-  if (path.empty()) path = linux_hidraw::DevicePath(nodes->nodes[data->reserved]);
+  if (nodes->path_member != data->reserved) {
+    const std::uint32_t node = nodes->nodes[data->reserved];
+    nodes->path = linux_hidraw::DevicePath(node, linux_hidraw::ReadNodeIds(node));
+    nodes->path_member = data->reserved;
+  }
+  const std::string& path = nodes->path;
   const auto needed = static_cast<std::uint32_t>(kDetailPathOffset + path.size() + 1);
   if (required_size != nullptr) *required_size = needed;
   if (detail == nullptr || detail_size < needed) return false;
