@@ -184,18 +184,115 @@ struct Walk {
   std::size_t cadence_ticks = 0;
   double worst_ms = 0;
   std::vector<Frame> frames;
-
-  std::uint8_t Step(int index) const {
-    return index < static_cast<int>(steps.size()) ? steps[static_cast<std::size_t>(index)] : 0;
-  }
 };
 
-void Run(const Session& session, Walk& walk) {
-  const std::vector<Tick> ticks = CutIntoTicks(session, walk.form, walk.latch);
+struct Reference {
   Mode mode = Mode::kNone;
   std::vector<int> candidates;  // green run: the step indices the run may be at
   int red_index = 0;
   bool good = false, counted = false;
+};
+
+// What the reference would have sent in a tick that sent rest, taking the user's clicks from
+// what was sent; red_rule tells whether a difference breaks the red walk (else the green run).
+std::vector<Op> Expect(Reference& ref, const std::vector<Op>& rest, int slots,
+                       bool unplugged_before, const std::vector<std::uint8_t>& steps,
+                       bool& red_rule) {
+  const auto step = [&](int index) -> std::uint8_t {
+    return index < static_cast<int>(steps.size()) ? steps[static_cast<std::size_t>(index)] : 0;
+  };
+  std::vector<Op> own;
+  red_rule = false;
+  const bool red_walk =
+      std::any_of(rest.begin(), rest.end(), [](Op op) { return op.red && op.value; });
+  const auto green_from = [&](bool restart) {
+    if (restart || ref.mode != Mode::kGreen) {
+      ref.mode = Mode::kGreen;
+      ref.candidates = {0};
+      ref.good = true;
+      ref.counted = false;
+      own = {kRedClear, {false, step(0)}};
+      return;
+    }
+    for (int& index : ref.candidates) index = std::min(index + slots, kLastStep);
+    own = {{false, step(ref.candidates.front())}};
+  };
+  if (rest.size() == 2 && rest[0] == kRedClear && !rest[1].red) {
+    green_from(true);
+  } else if (red_walk) {
+    red_rule = true;
+    const Op first = rest.front();
+    const int next = ref.red_index + slots;
+    if (ref.mode == Mode::kRed && next < kRedSteps && first == Op{true, std::uint8_t(1 << next)}) {
+      ref.red_index = next;
+    } else if (first == Op{true, 1}) {
+      ref.red_index = 0;
+      ref.good = true;
+      ref.counted = false;
+    } else if (unplugged_before && first.red && std::has_single_bit(first.value)) {
+      ref.red_index = std::countr_zero(first.value);
+      ref.good = false;
+    } else {
+      ref.red_index = ref.mode == Mode::kRed ? next : 0;
+      ref.good = false;
+    }
+    ref.mode = Mode::kRed;
+    own = {ref.red_index < kRedSteps ? Op{true, std::uint8_t(1 << ref.red_index)} : kRedClear};
+  } else if (rest == std::vector<Op>{kRedClear}) {
+    if (ref.mode == Mode::kRed && ref.red_index + slots >= kRedSteps) {
+      red_rule = true;
+      ref.red_index += slots;
+    } else {
+      ref.mode = Mode::kNone;  // EXIT
+    }
+    own = {kRedClear};
+  } else if (rest.size() == 1 && !rest[0].red) {
+    const std::uint8_t value = rest[0].value;
+    if (ref.mode == Mode::kGreen) {
+      green_from(false);
+      std::vector<int> matching;
+      for (const int index : ref.candidates)
+        if (step(index) == value) matching.push_back(index);
+      if (!matching.empty()) {
+        ref.candidates = matching;
+        own = rest;
+      }
+    } else if (unplugged_before) {
+      // The run was started while the board was away: it goes on at the step the count reached.
+      ref.mode = Mode::kGreen;
+      ref.candidates.clear();
+      for (int index = 0; index <= kLastStep; ++index)
+        if (step(index) == value) ref.candidates.push_back(index);
+      ref.good = false;
+      own = rest;
+      if (ref.candidates.empty()) {
+        green_from(true);
+        ref.good = false;
+      }
+    } else {
+      green_from(true);
+      ref.good = false;
+      ref.candidates.clear();
+      for (int index = 0; index <= kLastStep; ++index)
+        if (step(index) == value) ref.candidates.push_back(index);
+      if (ref.candidates.empty()) ref.candidates = {0};
+    }
+  } else if (ref.mode == Mode::kGreen) {
+    green_from(false);
+  } else if (ref.mode == Mode::kRed) {
+    red_rule = true;
+    ref.red_index += slots;
+    own = {ref.red_index < kRedSteps ? Op{true, std::uint8_t(1 << ref.red_index)} : kRedClear};
+  } else {
+    own = rest.empty() ? rest : std::vector<Op>{kRedClear};
+  }
+  return own;
+}
+
+void Run(const Session& session, Walk& walk) {
+  const std::vector<Tick> ticks = CutIntoTicks(session, walk.form, walk.latch);
+  Reference ref;
+  bool late_plugin = false;
   std::optional<std::int64_t> rhythm;
   virtual_board::BoardState shown, reference;
   bool present = true;
@@ -222,7 +319,7 @@ void Run(const Session& session, Walk& walk) {
     }
 
     // A menu choice clears the red row outside the rhythm and restarts the timer.
-    const bool menu = mode == Mode::kNone && rest == std::vector<Op>{kRedClear};
+    const bool menu = ref.mode == Mode::kNone && rest == std::vector<Op>{kRedClear};
     int slots = 1;
     if (menu) {
       rhythm.reset();
@@ -241,112 +338,49 @@ void Run(const Session& session, Walk& walk) {
       }
       rhythm = tick.us;
     }
-    if (slots > 1 && mode != Mode::kNone && !tick.unplugged_before) {
-      RuleState& rule = mode == Mode::kGreen ? walk.green : walk.red;
+    if (slots > 1 && ref.mode != Mode::kNone && !tick.unplugged_before) {
+      RuleState& rule = ref.mode == Mode::kGreen ? walk.green : walk.red;
       rule.Break(t, Where(tick) + ": " + std::to_string(slots - 1) +
                         " tick(s) before it sent nothing while the board was plugged in");
-      good = false;
+      ref.good = false;
     }
 
-    // What the reference would have sent this tick, taking the user's clicks from what was sent.
-    std::vector<Op> own;
-    RuleState* rule = &walk.green;
-    const bool red_walk =
-        std::any_of(rest.begin(), rest.end(), [](Op op) { return op.red && op.value; });
-    const auto green_from = [&](bool restart) {
-      if (restart || mode != Mode::kGreen) {
-        mode = Mode::kGreen;
-        candidates = {0};
-        good = true;
-        counted = false;
-        own = {kRedClear, {false, walk.Step(0)}};
-        return;
+    // What the reference would have sent this tick. After a plug-in that a menu choice's clear
+    // answered, the first tick may still clear the red row for it.
+    Reference tried = ref;
+    bool red_rule = false;
+    std::vector<Op> own = Expect(tried, rest, slots, tick.unplugged_before, walk.steps, red_rule);
+    if (late_plugin && !menu && rest.size() >= 2 && rest.front() == kRedClear) {
+      Reference other = ref;
+      const std::vector<Op> after(rest.begin() + 1, rest.end());
+      bool other_red = false;
+      const std::vector<Op> other_own =
+          Expect(other, after, slots, tick.unplugged_before, walk.steps, other_red);
+      if (other_own == after) {
+        tried = other;
+        own = other_own;
+        red_rule = other_red;
+        rest = after;
+        expected.push_back(kRedClear);
       }
-      for (int& index : candidates) index = std::min(index + slots, kLastStep);
-      own = {{false, walk.Step(candidates.front())}};
-    };
-    if (rest.size() == 2 && rest[0] == kRedClear && !rest[1].red) {
-      green_from(true);
-    } else if (red_walk) {
-      rule = &walk.red;
-      const Op first = rest.front();
-      const int next = red_index + slots;
-      if (mode == Mode::kRed && next < kRedSteps && first == Op{true, std::uint8_t(1 << next)}) {
-        red_index = next;
-      } else if (first == Op{true, 1}) {
-        red_index = 0;
-        good = true;
-        counted = false;
-      } else if (tick.unplugged_before && first.red && std::has_single_bit(first.value)) {
-        red_index = std::countr_zero(first.value);
-        good = false;
-      } else {
-        red_index = mode == Mode::kRed ? next : 0;
-        good = false;
-      }
-      mode = Mode::kRed;
-      own = {red_index < kRedSteps ? Op{true, std::uint8_t(1 << red_index)} : kRedClear};
-    } else if (rest == std::vector<Op>{kRedClear}) {
-      if (mode == Mode::kRed && red_index + slots >= kRedSteps) {
-        rule = &walk.red;
-        red_index += slots;
-      } else {
-        mode = Mode::kNone;  // EXIT
-      }
-      own = {kRedClear};
-    } else if (rest.size() == 1 && !rest[0].red) {
-      const std::uint8_t value = rest[0].value;
-      if (mode == Mode::kGreen) {
-        green_from(false);
-        std::vector<int> matching;
-        for (const int index : candidates)
-          if (walk.Step(index) == value) matching.push_back(index);
-        if (!matching.empty()) {
-          candidates = matching;
-          own = rest;
-        }
-      } else if (tick.unplugged_before) {
-        // The run was started while the board was away: it goes on at the step the count reached.
-        mode = Mode::kGreen;
-        candidates.clear();
-        for (int index = 0; index <= kLastStep; ++index)
-          if (walk.Step(index) == value) candidates.push_back(index);
-        good = false;
-        own = rest;
-        if (candidates.empty()) {
-          green_from(true);
-          good = false;
-        }
-      } else {
-        green_from(true);
-        good = false;
-        candidates.clear();
-        for (int index = 0; index <= kLastStep; ++index)
-          if (walk.Step(index) == value) candidates.push_back(index);
-        if (candidates.empty()) candidates = {0};
-      }
-    } else if (mode == Mode::kGreen) {
-      green_from(false);
-    } else if (mode == Mode::kRed) {
-      rule = &walk.red;
-      red_index += slots;
-      own = {red_index < kRedSteps ? Op{true, std::uint8_t(1 << red_index)} : kRedClear};
-    } else {
-      own = rest.empty() ? rest : std::vector<Op>{kRedClear};
     }
+    if (!menu) late_plugin = false;
+    if (menu && tick.plugged_before) late_plugin = true;
+    ref = tried;
+    RuleState* rule = red_rule ? &walk.red : &walk.green;
     if (own != rest) {
       rule->Break(t, Where(tick) + ": sent " + Describe(rest) + " where the reference sends " +
                          Describe(own));
-      good = false;
+      ref.good = false;
     }
-    if (good && !counted && mode == Mode::kGreen && candidates.size() == 1 &&
-        candidates.front() + 1 >= static_cast<int>(walk.steps.size())) {
+    if (ref.good && !ref.counted && ref.mode == Mode::kGreen && ref.candidates.size() == 1 &&
+        ref.candidates.front() + 1 >= static_cast<int>(walk.steps.size())) {
       ++walk.green_runs;
-      counted = true;
+      ref.counted = true;
     }
-    if (good && !counted && mode == Mode::kRed && red_index == kRedSteps - 1) {
+    if (ref.good && !ref.counted && ref.mode == Mode::kRed && ref.red_index == kRedSteps - 1) {
       ++walk.red_walks;
-      counted = true;
+      ref.counted = true;
     }
 
     // The picture: ticks without output first, then this tick on the board and on the reference.
