@@ -58,15 +58,16 @@ grep -q '"event":"unplugged"' "$work/5/session.jsonl" || fail "exercise 5's boar
 # The same session as usbmon would have caught it from a board on USB: each report a
 # SET_REPORT(Feature) with its 8 data bytes, the board at a new address after it was plugged in
 # again, the stamps starting shortly before they run over (every 4096 s).
-awk -F'[][:,]' '
-  /"unplugged"/ { address++ }
-  /"report"/ {
-    us = 4095000000 + $2 * 1000
-    if (us >= 4096000000) us -= 4096000000
-    printf "ffff9e3c8a2b6000 %d S Co:1:%03d:0 s 21 09 0300 0000 0008 8 = %02x%02x%02x%02x %02x%02x%02x%02x\n",
-      us, 5 + address, $6, $7, $8, $9, $10, $11, $12, $13
-    printf "ffff9e3c8a2b6000 %d C Co:1:%03d:0 0 8 >\n", us + 180, 5 + address
-  }' "$work/5/session.jsonl" >"$work/usbmon"
+sed -n -e 's/.*"unplugged".*/unplugged/p' \
+  -e 's/{"ms":\([0-9]*\),"report":\[0,\([0-9,]*\)\].*/\1,\2/p' "$work/5/session.jsonl" |
+  awk -F, '
+    /unplugged/ { address++; next }
+    {
+      us = (4095000000 + $1 * 1000) % 4096000000
+      printf "ffff9e3c8a2b6000 %.0f S Co:1:%03d:0 s 21 09 0300 0000 0008 8 = %02x%02x%02x%02x %02x%02x%02x%02x\n",
+        us, 5 + address, $2, $3, $4, $5, $6, $7, $8, $9
+      printf "ffff9e3c8a2b6000 %.0f C Co:1:%03d:0 0 8 >\n", us + 180, 5 + address
+    }' >"$work/usbmon"
 rules() { sed 's/ - .*//'; }
 json_form=$("$checker" --exercise 5 "$work/5/session.jsonl" | rules)
 usbmon_form=$("$checker" --usbmon --exercise 5 "$work/usbmon" | rules)

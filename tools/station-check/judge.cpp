@@ -292,7 +292,7 @@ std::vector<Op> Expect(Reference& ref, const std::vector<Op>& rest, int slots,
 void Run(const Session& session, Walk& walk) {
   const std::vector<Tick> ticks = CutIntoTicks(session, walk.form, walk.latch);
   Reference ref;
-  bool late_plugin = false;
+  bool late_plugin = false;  // the tick before was a menu choice
   std::optional<std::int64_t> rhythm;
   virtual_board::BoardState shown, reference;
   bool present = true;
@@ -319,7 +319,7 @@ void Run(const Session& session, Walk& walk) {
     }
 
     // A menu choice clears the red row outside the rhythm and restarts the timer.
-    const bool menu = ref.mode == Mode::kNone && rest == std::vector<Op>{kRedClear};
+    const bool menu = ref.mode == Mode::kNone && ops == std::vector<Op>{kRedClear};
     int slots = 1;
     if (menu) {
       rhythm.reset();
@@ -345,12 +345,13 @@ void Run(const Session& session, Walk& walk) {
       ref.good = false;
     }
 
-    // What the reference would have sent this tick. After a plug-in that a menu choice's clear
-    // answered, the first tick may still clear the red row for it.
+    // What the reference would have sent this tick. The first tick after a menu choice may
+    // clear the red row once more: a program that has just started takes the board it finds
+    // as plugged in.
     Reference tried = ref;
     bool red_rule = false;
     std::vector<Op> own = Expect(tried, rest, slots, tick.unplugged_before, walk.steps, red_rule);
-    if (late_plugin && !menu && rest.size() >= 2 && rest.front() == kRedClear) {
+    if (late_plugin && rest.size() >= 2 && rest.front() == kRedClear) {
       Reference other = ref;
       const std::vector<Op> after(rest.begin() + 1, rest.end());
       bool other_red = false;
@@ -364,8 +365,7 @@ void Run(const Session& session, Walk& walk) {
         expected.push_back(kRedClear);
       }
     }
-    if (!menu) late_plugin = false;
-    if (menu && tick.plugged_before) late_plugin = true;
+    late_plugin = menu;
     ref = tried;
     RuleState* rule = red_rule ? &walk.red : &walk.green;
     if (own != rest) {
