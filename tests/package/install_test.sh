@@ -17,7 +17,8 @@ lintian --fail-on error "$deb" >"$work/lintian" 2>&1 || fail "lintian: $(grep '^
 
 DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$deb" >"$work/apt.log" 2>&1 ||
   fail "install: $(tail -n 5 "$work/apt.log")"
-for file in /usr/bin/Orlanek /usr/bin/varnelctl /usr/bin/virtual-board /usr/include/varnel.h \
+for file in /usr/bin/Orlanek /usr/bin/varnelctl /usr/bin/virtual-board /usr/bin/station-check \
+  /usr/share/man/man1/station-check.1.gz /usr/include/varnel.h \
   /usr/lib/udev/rules.d/70-orlanek-board.rules /usr/share/applications/orlanek.desktop; do
   [ -e "$file" ] || fail "$file not installed"
 done

@@ -1,6 +1,9 @@
 // station-check: judges a station program from what it sent to the LED board, rule by rule,
 // against how the reference station behaves.
+#include <unistd.h>
+
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -69,6 +72,9 @@ int main(int argc, char** argv) {
 
   std::string text;
   if (input.empty() || input == "-") {
+    // Ctrl-C at the end of "virtual-board --json | station-check" ends the board; the check
+    // goes on to judge what it got.
+    if (!isatty(STDIN_FILENO)) std::signal(SIGINT, SIG_IGN);
     text.assign(std::istreambuf_iterator<char>(std::cin), {});
   } else {
     std::ifstream file(input, std::ios::binary);

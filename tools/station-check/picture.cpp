@@ -1,5 +1,6 @@
 #include "picture.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 
@@ -30,7 +31,7 @@ struct Scene {
 constexpr std::uint32_t kGreenLit = 0x00C000, kGreenDark = 0x004000;
 constexpr std::uint32_t kRedLit = 0xF00000, kRedDark = 0x500000;
 constexpr std::uint32_t kBackground = 0xFFFFFF, kMark = 0xFFD040, kInk = 0x202020;
-constexpr int kRow = 18, kPitch = 16, kRadius = 6, kTop = 40, kTimeWidth = 70;
+constexpr int kRow = 18, kPitch = 16, kRadius = 6, kTimeWidth = 70, kLine = 15;
 constexpr int kBoardWidth = 17 * kPitch;
 constexpr int kBoardX = kTimeWidth, kReferenceX = kTimeWidth + kBoardWidth + 30;
 
@@ -46,14 +47,29 @@ void Row(Scene& scene, int x, int y, std::uint8_t value, std::uint32_t lit, std:
 
 Scene Draw(const Verdict& verdict) {
   Scene scene;
-  scene.width = kReferenceX + kBoardWidth + 10;
-  scene.height = kTop + static_cast<int>(verdict.frames.size()) * kRow + 10;
+  int y = 16;
   scene.texts.push_back(
-      {kBoardX, 16,
+      {4, y,
        "exercise " + std::to_string(verdict.exercise) + ": " + (verdict.pass ? "PASS" : "FAIL")});
-  scene.texts.push_back({kBoardX, 34, "the board"});
-  scene.texts.push_back({kReferenceX, 34, "the reference"});
-  int y = kTop;
+  for (const RuleResult& rule : verdict.rules) {
+    y += kLine;
+    const char* status = rule.status == Status::kHeld     ? "held"
+                         : rule.status == Status::kBroken ? "BROKEN"
+                                                          : "not seen";
+    scene.texts.push_back({4, y,
+                           "rule " + std::to_string(rule.number) + ", " + rule.name + ": " +
+                               status +
+                               (rule.status == Status::kBroken ? " - " + rule.detail : "")});
+  }
+  y += kLine + 6;
+  scene.texts.push_back({kBoardX, y, "the board"});
+  scene.texts.push_back({kReferenceX, y, "the reference"});
+  y += 6;
+  scene.width = kReferenceX + kBoardWidth + 10;
+  // Text of 12 pixels takes about 7 a character.
+  for (const Text& text : scene.texts)
+    scene.width = std::max(scene.width, text.x + 7 * static_cast<int>(text.text.size()));
+  scene.height = y + static_cast<int>(verdict.frames.size()) * kRow + 10;
   for (const Frame& frame : verdict.frames) {
     const int centre = y + kRow / 2;
     if (frame.green != frame.reference_green || frame.red != frame.reference_red)
@@ -69,6 +85,22 @@ Scene Draw(const Verdict& verdict) {
     y += kRow;
   }
   return scene;
+}
+
+std::string Escaped(const std::string& text) {
+  std::string out;
+  for (const char c : text) {
+    if (c == '&') {
+      out += "&amp;";
+    } else if (c == '<') {
+      out += "&lt;";
+    } else if (c == '>') {
+      out += "&gt;";
+    } else {
+      out += c;
+    }
+  }
+  return out;
 }
 
 std::string Hex(std::uint32_t colour) {
@@ -125,7 +157,7 @@ std::string PictureSvg(const Verdict& verdict) {
            "\" stroke=\"" + Hex(c.colour) + "\"/>\n";
   for (const Text& text : scene.texts)
     svg += "<text x=\"" + std::to_string(text.x) + "\" y=\"" + std::to_string(text.y) +
-           "\" fill=\"" + Hex(kInk) + "\">" + text.text + "</text>\n";
+           "\" fill=\"" + Hex(kInk) + "\">" + Escaped(text.text) + "</text>\n";
   return svg + "</svg>\n";
 }
 
