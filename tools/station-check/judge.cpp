@@ -222,7 +222,7 @@ std::vector<Op> Expect(Reference& ref, const std::vector<Op>& rest, int slots,
   } else if (red_walk) {
     red_rule = true;
     const Op first = rest.front();
-    const int next = ref.red_index + slots;
+    const int next = std::min(ref.red_index + slots, kRedSteps);
     if (ref.mode == Mode::kRed && next < kRedSteps && first == Op{true, std::uint8_t(1 << next)}) {
       ref.red_index = next;
     } else if (first == Op{true, 1}) {
@@ -241,7 +241,7 @@ std::vector<Op> Expect(Reference& ref, const std::vector<Op>& rest, int slots,
   } else if (rest == std::vector<Op>{kRedClear}) {
     if (ref.mode == Mode::kRed && ref.red_index + slots >= kRedSteps) {
       red_rule = true;
-      ref.red_index += slots;
+      ref.red_index = std::min(ref.red_index + slots, kRedSteps);
     } else {
       ref.mode = Mode::kNone;  // EXIT
     }
@@ -281,7 +281,7 @@ std::vector<Op> Expect(Reference& ref, const std::vector<Op>& rest, int slots,
     green_from(false);
   } else if (ref.mode == Mode::kRed) {
     red_rule = true;
-    ref.red_index += slots;
+    ref.red_index = std::min(ref.red_index + slots, kRedSteps);
     own = {ref.red_index < kRedSteps ? Op{true, std::uint8_t(1 << ref.red_index)} : kRedClear};
   } else {
     own = rest.empty() ? rest : std::vector<Op>{kRedClear};
@@ -338,6 +338,7 @@ void Run(const Session& session, Walk& walk) {
       }
       rhythm = tick.us;
     }
+    const Mode mode_before = ref.mode;
     if (slots > 1 && ref.mode != Mode::kNone && !tick.unplugged_before) {
       RuleState& rule = ref.mode == Mode::kGreen ? walk.green : walk.red;
       rule.Break(t, Where(tick) + ": " + std::to_string(slots - 1) +
@@ -384,8 +385,9 @@ void Run(const Session& session, Walk& walk) {
     }
 
     // The picture: ticks without output first, then this tick on the board and on the reference.
-    if (!walk.frames.empty()) {
-      for (int slot = 1; slot < slots; ++slot) {
+    // (Only inside a run: between runs a program may rest for hours.)
+    if (!walk.frames.empty() && mode_before != Mode::kNone) {
+      for (int slot = std::max(1, slots - kLastStep); slot < slots; ++slot) {
         Frame silent = walk.frames.back();
         silent.us = tick.us - (slots - slot) * kSecond;
         silent.sent = false;

@@ -144,8 +144,9 @@ std::optional<std::uint64_t> Number(std::string_view word, int base, std::uint64
     } else {
       return std::nullopt;
     }
-    value = value * static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(digit);
-    if (value > limit) return std::nullopt;
+    const auto next = static_cast<std::uint64_t>(digit);
+    if (value > (limit - next) / static_cast<std::uint64_t>(base)) return std::nullopt;
+    value = value * static_cast<std::uint64_t>(base) + next;
   }
   return value;
 }
