@@ -7,12 +7,12 @@
 # Usage: station_check_e2e.sh BIN-DIR SIM-LIBRARY-DIR TEST-BIN-DIR
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
+source "$here/station.sh"
 
 if [ "$1" = --one ]; then
   # One session, on the display with_display.sh gave it: --one N WORK BIN-DIR SIM TEST-BIN-DIR
   n=$2 work=$3 bin=$4 sim=$5
   checker=$bin/station-check x_close=$6/x-close
-  source "$here/station.sh"
   source "$here/checked_session.sh"
   pid=""
   trap 'kill $pid 2>/dev/null' EXIT
@@ -21,7 +21,7 @@ if [ "$1" = --one ]; then
     await '*unplugged*' cat "$work/session.jsonl"
   }
   plug_board() { touch "$work/plugged"; }
-  # Ten displays start at once: Orlanek starts once this one answers.
+  # Orlanek starts once its display answers.
   await '*' xdotool getdisplaygeometry || { echo "no display $DISPLAY" >"$work/why"; exit 1; }
   start_station "$bin" "$sim" env SIMBUS_SESSION_LOG="$work/session.jsonl"
   [ -n "$menu" ] || { echo "the menu window did not appear" >"$work/why"; exit 1; }
@@ -38,11 +38,19 @@ sessions=()
 trap 'kill "${sessions[@]}" 2>/dev/null; wait; rm -rf "$work"' EXIT
 status=0
 fail() { echo "FAIL: $*"; status=1; }
+# started N: whether session N has begun, or ended without beginning.
+started() {
+  [ -e "$work/$1/session.jsonl" ] || [ -e "$work/$1/why" ] || ! kill -0 "${sessions[$1 - 1]}" 2>/dev/null &&
+    echo yes
+}
 
+# Each starts once the one before has chosen its exercise (its session begins): ten programs
+# starting at once on a small machine would hold up the ticks of those already running.
 for n in $(seq 10); do
   mkdir "$work/$n"
   "$here/with_display.sh" "$0" --one "$n" "$work/$n" "$bin" "$sim" "$test_bin" &
   sessions+=($!)
+  await 'yes' started "$n" || fail "exercise $n: $(cat "$work/$n/why" 2>/dev/null)"
 done
 for n in $(seq 10); do
   wait "${sessions[n - 1]}" || fail "exercise $n: $(cat "$work/$n/why" 2>/dev/null)"
