@@ -429,7 +429,7 @@ RuleResult Result(int number, std::string name, const RuleState& state, bool see
   result.number = number;
   result.name = std::move(name);
   result.status = state.broken ? Status::kBroken : seen ? Status::kHeld : Status::kNotSeen;
-  result.detail = state.broken ? state.detail : std::move(seen_text);
+  result.detail = state.broken ? state.detail : seen ? std::move(seen_text) : "";
   return result;
 }
 
@@ -530,8 +530,10 @@ Verdict Judge(const Session& session, int exercise) {
 }
 
 std::string Describe(const Verdict& verdict) {
-  std::string text = "exercise " + std::to_string(verdict.exercise) +
-                     (verdict.exercise_given ? "\n" : " (by the steps seen)\n");
+  const char* how = verdict.exercise_given                     ? ""
+                    : verdict.rules[3].status == Status::kHeld ? " (by the steps seen)"
+                                                               : " (the nearest to the steps seen)";
+  std::string text = "exercise " + std::to_string(verdict.exercise) + how + "\n";
   for (const RuleResult& rule : verdict.rules) {
     text += "rule " + std::to_string(rule.number) + ", " + rule.name + ": " +
             StatusWord(rule.status) + (rule.detail.empty() ? "" : " - " + rule.detail) + "\n";
