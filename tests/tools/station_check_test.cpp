@@ -27,7 +27,8 @@ enum class Fault {
 };
 
 // A station program's session as virtual-board --json writes it: choose the exercise, play it,
-// play it again with the board pulled out and put back during the run, walk the red row, EXIT.
+// play it again with the board pulled out and put back during the run, walk the red row, EXIT,
+// choose it again and close the run window.
 class Station {
  public:
   Station(int exercise, Fault fault) : fault_(fault) {
@@ -51,6 +52,16 @@ class Station {
         if (fault_ == Fault::kGreenDuringWalk && step == 3) Green(0);
       });
     Tick([&] { Red(0); });  // EXIT
+    // Chosen again, "Green LED" before the first tick, the run window closed by its close box.
+    ms_ += 3456;
+    Red(0);
+    ms_ += 1000;
+    Tick([&] {
+      Red(0);
+      Green(Step(0));
+    });
+    ms_ -= 600;
+    Red(0);
     return text_;
   }
 

@@ -293,7 +293,8 @@ void Run(const Session& session, Walk& walk) {
   const std::vector<Tick> ticks = CutIntoTicks(session, walk.form, walk.latch);
   Reference ref;
   bool late_plugin = false;  // the tick before was a menu choice
-  std::optional<std::int64_t> rhythm;
+  std::int64_t rhythm = 0;   // the last tick in the rhythm, when in_rhythm
+  bool in_rhythm = false;
   virtual_board::BoardState shown, reference;
   bool present = true;
 
@@ -318,25 +319,40 @@ void Run(const Session& session, Walk& walk) {
       }
     }
 
-    // A menu choice clears the red row outside the rhythm and restarts the timer.
-    const bool menu = ref.mode == Mode::kNone && ops == std::vector<Op>{kRedClear};
     int slots = 1;
-    if (menu) {
-      rhythm.reset();
+    std::int64_t gap = 0;
+    if (in_rhythm) {
+      gap = tick.us - rhythm;
+      slots = std::max<int>(1, static_cast<int>(std::llround(static_cast<double>(gap) / kSecond)));
+    }
+    // Once the red walk has ended, an EXIT looks like one more clear: a pause after it (the menu
+    // is back) shows that it was one.
+    if (ref.mode == Mode::kRed && ref.red_index >= kRedSteps &&
+        (slots > 1 || std::abs(gap - slots * kSecond) > kCadenceSlack) && !tick.unplugged_before)
+      ref.mode = Mode::kNone;
+    // A menu choice clears the red row outside the rhythm and restarts the timer.
+    const bool clears_only = ops == std::vector<Op>{kRedClear};
+    const bool menu = ref.mode == Mode::kNone && clears_only;
+    const std::int64_t deviation = gap - slots * kSecond;
+    const bool off_rhythm = in_rhythm && !menu && std::abs(deviation) > kCadenceSlack;
+    // The run window's close box clears the red row outside the rhythm too, wherever the red
+    // walk would not be clearing it.
+    const bool closed = clears_only && off_rhythm &&
+                        !(ref.mode == Mode::kRed && ref.red_index + slots >= kRedSteps);
+    if (menu || closed) {
+      in_rhythm = false;
+      slots = 1;
     } else {
-      if (rhythm) {
-        const std::int64_t gap = tick.us - *rhythm;
-        slots =
-            std::max<int>(1, static_cast<int>(std::llround(static_cast<double>(gap) / kSecond)));
-        const std::int64_t deviation = gap - slots * kSecond;
+      if (in_rhythm) {
         walk.worst_ms = std::max(walk.worst_ms, std::abs(static_cast<double>(deviation)) / 1000);
         ++walk.cadence_ticks;
-        if (std::abs(deviation) > kCadenceSlack)
+        if (off_rhythm)
           walk.cadence.Break(t, Where(tick) + ": " + std::to_string(gap / 1000) +
                                     " ms after the tick before, not a whole number of seconds "
                                     "(within 100 ms)");
       }
       rhythm = tick.us;
+      in_rhythm = true;
     }
     const Mode mode_before = ref.mode;
     if (slots > 1 && ref.mode != Mode::kNone && !tick.unplugged_before) {
