@@ -406,7 +406,6 @@ void Run(const Session& session, Walk& walk) {
       for (int slot = std::max(1, slots - kLastStep); slot < slots; ++slot) {
         Frame silent = walk.frames.back();
         silent.us = tick.us - (slots - slot) * kSecond;
-        silent.sent = false;
         silent.present = !tick.unplugged_before && present;
         walk.frames.push_back(silent);
       }
@@ -423,7 +422,7 @@ void Run(const Session& session, Walk& walk) {
     }
     present = tick.present_after;
     walk.frames.push_back(
-        {tick.us, true, true, shown.green(), shown.red(), reference.green(), reference.red()});
+        {tick.us, true, shown.green(), shown.red(), reference.green(), reference.red()});
   }
 }
 
@@ -537,7 +536,6 @@ Verdict Judge(const Session& session, int exercise) {
                                  std::to_string(walk.red_walks) + " whole walk(s)"));
   verdict.rules.push_back(Result(6, "plug-in clear", walk.plugin, walk.plugins > 0,
                                  std::to_string(walk.plugins) + " plug-in(s)"));
-  verdict.worst_deviation_ms = walk.worst_ms;
   verdict.frames = std::move(walk.frames);
   verdict.pass = std::all_of(verdict.rules.begin(), verdict.rules.begin() + 5,
                              [](const RuleResult& r) { return r.status == Status::kHeld; }) &&

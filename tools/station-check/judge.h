@@ -44,7 +44,6 @@ struct RuleResult {
 // One tick as the board showed it and as the reference would have shown it.
 struct Frame {
   std::int64_t us = 0;
-  bool sent = false;    // the tick sent something (else a tick without output)
   bool present = true;  // the board was plugged in
   std::uint8_t green = 0, red = 0;
   std::uint8_t reference_green = 0, reference_red = 0;
@@ -54,7 +53,6 @@ struct Verdict {
   int exercise = 0;  // 1 to 10
   bool exercise_given = false;
   std::vector<RuleResult> rules;  // rules 1 to 6
-  double worst_deviation_ms = 0;
   std::vector<Frame> frames;
   bool pass = false;
 };
