@@ -21,8 +21,6 @@ if [ "$1" = --one ]; then
     await '*unplugged*' cat "$work/session.jsonl"
   }
   plug_board() { touch "$work/plugged"; }
-  # Orlanek starts once its display answers.
-  await '*' xdotool getdisplaygeometry || { echo "no display $DISPLAY" >"$work/why"; exit 1; }
   start_station "$bin" "$sim" env SIMBUS_SESSION_LOG="$work/session.jsonl"
   [ -n "$menu" ] || { echo "the menu window did not appear" >"$work/why"; exit 1; }
   play_checked_session "$n" "$work/session.jsonl" "$([ "$n" = 5 ] && echo replug)" ||
@@ -46,11 +44,16 @@ started() {
 
 # Each starts once the one before has chosen its exercise (its session begins): ten programs
 # starting at once on a small machine would hold up the ticks of those already running.
+# A program that finds no display at its start is given a second one.
 for n in $(seq 10); do
   mkdir "$work/$n"
-  "$here/with_display.sh" "$0" --one "$n" "$work/$n" "$bin" "$sim" "$test_bin" &
-  sessions+=($!)
-  await 'yes' started "$n" || fail "exercise $n: $(cat "$work/$n/why" 2>/dev/null)"
+  for _ in 1 2; do
+    rm -f "$work/$n/why"
+    "$here/with_display.sh" "$0" --one "$n" "$work/$n" "$bin" "$sim" "$test_bin" &
+    sessions[n - 1]=$!
+    await 'yes' started "$n" || break
+    grep -qs 'did not appear' "$work/$n/why" || break
+  done
 done
 for n in $(seq 10); do
   wait "${sessions[n - 1]}" || fail "exercise $n: $(cat "$work/$n/why" 2>/dev/null)"
