@@ -66,12 +66,15 @@ class Board {
     kill(pid_, SIGUSR1);
     WaitForNodes(expected_nodes);
   }
-  // The reports the board received, each as its JSON line. The board writes a report's line
-  // before it answers the report, so every report sent so far is in the file.
+  // The reports the board received, each as its JSON line without the time. The board writes
+  // a report's line before it answers the report, so every report sent so far is in the file.
   std::vector<std::string> Reports() const {
     std::ifstream in(log_);
     std::vector<std::string> reports;
     for (std::string line; std::getline(in, line);) {
+      const std::size_t time = line.rfind("{\"ms\":", 0) == 0 ? line.find(',') : std::string::npos;
+      if (time == std::string::npos) continue;
+      line.erase(1, time);
       if (line.rfind("{\"report\"", 0) == 0) reports.push_back(line);
     }
     return reports;
