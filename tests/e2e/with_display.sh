@@ -5,7 +5,9 @@
 # the next test's server on the same number, so that the next program found no display.)
 set -uo pipefail
 dir=$(mktemp -d)
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$dir/display" 2>"$dir/xvfb.log" &
+# -noreset: a server resets when its last client leaves, and refuses the next one meanwhile.
+Xvfb -displayfd 3 -noreset -screen 0 1024x768x24 -nolisten tcp 3>"$dir/display" \
+  2>"$dir/xvfb.log" &
 xvfb=$!
 for _ in $(seq 150); do
   [ -s "$dir/display" ] && break

@@ -13,19 +13,23 @@ cpack --config "$build/CPackConfig.cmake" -B "$work" >"$work/cpack.log" 2>&1 ||
   fail "cpack: $(tail -n 5 "$work/cpack.log")"
 deb=$(echo "$work"/orlanek_*.deb)
 [ -f "$deb" ] || fail "no package made"
-lintian --fail-on error "$deb" >"$work/lintian" 2>&1 || fail "lintian: $(grep '^E:' "$work/lintian")"
+# Warnings too: every program has its manual page, nothing calls ldconfig for a private library.
+lintian --fail-on error,warning "$deb" >"$work/lintian" 2>&1 ||
+  fail "lintian: $(grep '^[EW]:' "$work/lintian")"
 
 DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$deb" >"$work/apt.log" 2>&1 ||
   fail "install: $(tail -n 5 "$work/apt.log")"
-for file in /usr/bin/Orlanek /usr/bin/varnelctl /usr/bin/virtual-board /usr/include/varnel.h \
+for file in /usr/bin/Orlanek /usr/bin/varnelctl /usr/bin/virtual-board /usr/bin/station-check \
+  /usr/share/man/man1/station-check.1.gz /usr/include/varnel.h \
   /usr/lib/udev/rules.d/70-orlanek-board.rules /usr/share/applications/orlanek.desktop; do
   [ -e "$file" ] || fail "$file not installed"
 done
 # Whole outputs are read before matching: grep -q ending a pipe early fails it under pipefail.
 links=$(ldd /usr/bin/varnelctl)
-grep -q 'libVarnel.so => /usr/bin/../lib/orlanek/libVarnel.so' <<<"$links" ||
+grep -q 'libVarnel.so => /usr/bin/../lib/x86_64-linux-gnu/orlanek/libVarnel.so' <<<"$links" ||
   fail "varnelctl does not find the installed library: $links"
 /usr/bin/varnelctl list >"$work/list" || fail "varnelctl list: $(cat "$work/list")"
+/usr/bin/station-check --help >"$work/help" || fail "station-check --help: $(cat "$work/help")"
 libs=$(pkg-config --libs varnel 2>&1)
 grep -q -- '-lVarnel' <<<"$libs" || fail "pkg-config: $libs"
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "board_state.h"
 #include "platform.h"
 #include "simbus.h"
 
@@ -36,6 +37,10 @@ struct Bus {
   std::string board_file;
   int board_id = 0;
   std::FILE* report_log = nullptr;
+  // The session as virtual-board --json writes it: reports and plug changes.
+  std::FILE* session_log = nullptr;
+  virtual_board::BoardState shown;
+  bool board_present = false;
 
   // Writes a call down; interfaces due to vanish count it.
   void Record(std::string call);

@@ -40,10 +40,11 @@ TEST(BoardState, JsonLineAndRowsShowBitSevenOnTheLeft) {
   Send(board, 0x81, 0x00);
   const std::vector<std::uint8_t> report = {0, 3, 0x30};
   board.Apply(report);
-  EXPECT_EQ(board.JsonLine(0, report),
-            R"({"report":[0,3,48],"length":3,"number":0,"green":129,"red":3})");
-  EXPECT_EQ(board.JsonLine(255, {}),
-            R"({"report":[],"length":0,"number":255,"green":129,"red":3})");
+  EXPECT_EQ(board.JsonLine(3007, 0, report),
+            R"({"ms":3007,"report":[0,3,48],"length":3,"number":0,"green":129,"red":3})");
+  EXPECT_EQ(board.JsonLine(0, 255, {}),
+            R"({"ms":0,"report":[],"length":0,"number":255,"green":129,"red":3})");
+  EXPECT_EQ(JsonEvent(5500, "unplugged"), R"({"ms":5500,"event":"unplugged"})");
   EXPECT_EQ(board.Rows(), "green ●○○○○○○●   red ○○○○○○●●");
 }
 

@@ -54,8 +54,9 @@ class LogFollower {
       for (std::size_t end; (end = pending_.find('\n')) != std::string::npos;) {
         const std::string line = pending_.substr(0, end);
         pending_.erase(0, end + 1);
-        if (line.rfind("{\"event\"", 0) == 0) ++events_;
-        if (line.rfind("{\"report\"", 0) == 0) ++reports_;
+        // Each line starts with its time: {"ms":N,"event":... or {"ms":N,"report":...
+        if (line.find(",\"event\":") != std::string::npos) ++events_;
+        if (line.find(",\"report\":") != std::string::npos) ++reports_;
       }
     }
   }

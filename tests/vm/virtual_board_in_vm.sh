@@ -53,6 +53,8 @@ kill -USR1 $pid && await_nodes 0 || fail "the node stayed after SIGUSR1"
 kill -USR1 $pid && await_nodes 1 || fail "no node after the second SIGUSR1"
 kill $pid
 wait $pid || fail "the board ended with status $? on SIGTERM"
-[ "$(cat "$work/json")" = "$(printf '{"event":"%s"}\n' plugged unplugged plugged)" ] ||
+# Each line says when, in whole milliseconds since the board was made, in order.
+[ "$(sed 's/"ms":[0-9]*,//' "$work/json")" = "$(printf '{"event":"%s"}\n' plugged unplugged plugged)" ] ||
   fail "json: $(cat "$work/json")"
+sed 's/{"ms":\([0-9]*\),.*/\1/' "$work/json" | sort -nc || fail "ms out of order: $(cat "$work/json")"
 echo "PASS"

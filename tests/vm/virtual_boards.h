@@ -97,6 +97,10 @@ class Board {
       reports.clear();
       std::ifstream in(log_);
       for (std::string line; std::getline(in, line);) {
+        const std::size_t time =
+            line.rfind("{\"ms\":", 0) == 0 ? line.find(',') : std::string::npos;
+        if (time == std::string::npos) continue;
+        line.erase(1, time);
         if (line.rfind("{\"report\"", 0) == 0) reports.push_back(line);
       }
       if (reports.size() >= at_least) break;

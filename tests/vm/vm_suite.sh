@@ -23,6 +23,7 @@ if [ "$sanitized" = --sanitized ]; then exit $status; fi
 check "the access rule tags the board's node only" "$here/access_rule_in_vm.sh" "$build/bin" \
   "$here/../../packaging/70-orlanek-board.rules"
 check "Orlanek plays exercise 3 on a virtual board" "$here/orlanek_in_vm.sh" "$build"
+check "station-check passes a session of Orlanek" "$here/station_check_in_vm.sh" "$build"
 echo "== figures"
 "$build/tests/bin/vm-tick-benchmark" || status=1
 exit $status

@@ -27,7 +27,8 @@ void BoardState::Apply(std::span<const std::uint8_t> report) {
   strobe_high_ = strobe;
 }
 
-std::string BoardState::JsonLine(std::uint8_t number, std::span<const std::uint8_t> report) const {
+std::string BoardState::JsonLine(std::int64_t ms, std::uint8_t number,
+                                 std::span<const std::uint8_t> report) const {
   std::string bytes;
   for (const std::uint8_t byte : report) {
     if (!bytes.empty()) bytes += ',';
@@ -35,7 +36,12 @@ std::string BoardState::JsonLine(std::uint8_t number, std::span<const std::uint8
   }
   char line[128];
   std::snprintf(line, sizeof line, "\"number\":%u,\"green\":%u,\"red\":%u}", number, green_, red_);
-  return "{\"report\":[" + bytes + "],\"length\":" + std::to_string(report.size()) + "," + line;
+  return "{\"ms\":" + std::to_string(ms) + ",\"report\":[" + bytes +
+         "],\"length\":" + std::to_string(report.size()) + "," + line;
+}
+
+std::string JsonEvent(std::int64_t ms, const char* event) {
+  return "{\"ms\":" + std::to_string(ms) + ",\"event\":\"" + event + "\"}";
 }
 
 std::string BoardState::Rows() const {

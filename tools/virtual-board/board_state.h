@@ -17,9 +17,10 @@ class BoardState {
   std::uint8_t green() const { return green_; }
   std::uint8_t red() const { return red_; }
 
-  // One JSON line for a report, the report number the kernel gave with it, and the rows
-  // after it.
-  std::string JsonLine(std::uint8_t number, std::span<const std::uint8_t> report) const;
+  // One JSON line for a report: when it came (ms since the board was made), the report,
+  // the report number the kernel gave with it, and the rows after it.
+  std::string JsonLine(std::int64_t ms, std::uint8_t number,
+                       std::span<const std::uint8_t> report) const;
   // The two rows for a terminal, bit 7 on the left: "green ●●○○○○○○  red ○○○○○○○●".
   std::string Rows() const;
 
@@ -28,5 +29,8 @@ class BoardState {
   std::uint8_t red_ = 0;
   bool strobe_high_ = false;
 };
+
+// One JSON line for a plug change: "plugged" or "unplugged", ms since the board was made.
+std::string JsonEvent(std::int64_t ms, const char* event);
 
 }  // namespace virtual_board

@@ -7,6 +7,8 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -30,7 +32,8 @@ const char kUsage[] =
     "  again, 'q' (or SIGINT, SIGTERM) ends it.\n"
     "  --usb   a USB device instead, on a free USB device controller (dummy_hcd) as a\n"
     "          configfs gadget, reached through usbhid; removed again at the end\n"
-    "  --json  one JSON line per report and per plug change instead of the live rows\n";
+    "  --json  one JSON line per report and per plug change instead of the live rows, each\n"
+    "          with \"ms\": milliseconds since the board was made\n";
 
 // The terminal in single-key mode while the board shows its rows, restored at the end.
 class KeyMode {
@@ -57,9 +60,21 @@ void Show(const Options& options, const BoardState& board, bool plugged) {
   std::fflush(stdout);
 }
 
-void Event(const Options& options, const char* what) {
+// Whole milliseconds since the board was made, on the monotonic clock.
+class Stopwatch {
+ public:
+  std::int64_t ms() const {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start_).count();
+  }
+
+ private:
+  using Clock = std::chrono::steady_clock;
+  Clock::time_point start_ = Clock::now();
+};
+
+void Event(const Options& options, const Stopwatch& since_made, const char* what) {
   if (!options.json) return;
-  std::printf("{\"event\":\"%s\"}\n", what);
+  std::printf("%s\n", virtual_board::JsonEvent(since_made.ms(), what).c_str());
   std::fflush(stdout);
 }
 
@@ -95,11 +110,12 @@ int main(int argc, char** argv) {
   sigprocmask(SIG_BLOCK, &signals, nullptr);
   const int signal_fd = signalfd(-1, &signals, SFD_CLOEXEC);
 
+  const Stopwatch since_made;
   if (!device.Create(options.identity)) {
     std::fprintf(stderr, "virtual-board: %s\n", device.error().c_str());
     return 1;
   }
-  Event(options, "plugged");
+  Event(options, since_made, "plugged");
   KeyMode keys;
   BoardState board;
   Show(options, board, true);
@@ -113,7 +129,8 @@ int main(int argc, char** argv) {
       const bool alive = device.Handle([&](const virtual_board::SetReport& request) {
         board.Apply(request.data);
         if (options.json) {
-          std::printf("%s\n", board.JsonLine(request.number, request.data).c_str());
+          std::printf("%s\n",
+                      board.JsonLine(since_made.ms(), request.number, request.data).c_str());
           std::fflush(stdout);
         }
         Show(options, board, device.created());
@@ -140,9 +157,9 @@ int main(int argc, char** argv) {
     if (toggle) {
       if (device.created()) {
         device.Destroy();
-        Event(options, "unplugged");
+        Event(options, since_made, "unplugged");
       } else if (device.Create(options.identity)) {
-        Event(options, "plugged");
+        Event(options, since_made, "plugged");
       } else {
         std::fprintf(stderr, "\nvirtual-board: plugging in again failed: %s\n",
                      device.error().c_str());

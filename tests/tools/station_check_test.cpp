@@ -1,0 +1,211 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "exercise_table.h"
+#include "judge.h"
+#include "picture.h"
+#include "readers.h"
+
+namespace station_check {
+namespace {
+
+// What a station program can get wrong.
+enum class Fault {
+  kNone,
+  kWrongStep,
+  kStrobeOutOfOrder,
+  kTicks700,
+  kNoRunClear,
+  kNoPluginClear,
+  kPlayedTwice,
+  kGreenDuringWalk,
+  kPadding,
+};
+
+// A station program's session as virtual-board --json writes it: choose the exercise, play it,
+// play it again with the board pulled out and put back during the run, walk the red row, EXIT,
+// choose it again and close the run window.
+class Station {
+ public:
+  Station(int exercise, Fault fault) : fault_(fault) {
+    const orlanek::Exercise* row = orlanek::ExerciseAt(static_cast<std::int16_t>(exercise - 1));
+    steps_.assign(row->steps.begin(), row->steps.end());
+    period_ = fault == Fault::kTicks700 ? 700 : 1000;
+  }
+
+  std::string Session() {
+    Event("plugged");
+    ms_ = 400;
+    Red(0);  // the menu choice
+    ms_ = 1400;
+    Tick([&] { Red(0); });  // the first tick finds the board: plug-in clear
+    GreenRun(false);
+    GreenRun(true);
+    for (int step = 0; step < 10; ++step)
+      Tick([&] {
+        if (step > 7) return Red(0);
+        Red(static_cast<std::uint8_t>(1 << step));
+        if (fault_ == Fault::kGreenDuringWalk && step == 3) Green(0);
+      });
+    Tick([&] { Red(0); });  // EXIT
+    // Chosen again, "Green LED" before the first tick, the run window closed by its close box.
+    ms_ += 3456;
+    Red(0);
+    ms_ += 1000;
+    Tick([&] {
+      Red(0);
+      Green(Step(0));
+    });
+    ms_ -= 600;
+    Red(0);
+    return text_;
+  }
+
+ private:
+  void GreenRun(bool replug) {
+    for (int index = 0; index < 21; ++index) {
+      if (replug && index == 3) {
+        Event("unplugged");
+        ms_ += 2 * period_;
+        Event("plugged");
+        index += 2;
+        Tick([&] {
+          if (fault_ != Fault::kNoPluginClear) Red(0);
+          Green(Step(index));
+        });
+        continue;
+      }
+      Tick([&] {
+        if (index == 0 && fault_ != Fault::kNoRunClear) Red(0);
+        std::uint8_t value = Step(index);
+        if (fault_ == Fault::kWrongStep && index == 2) value ^= 0x10;
+        if (fault_ == Fault::kPlayedTwice && index >= static_cast<int>(steps_.size()))
+          value = Step(index - static_cast<int>(steps_.size()));
+        Green(value);
+      });
+    }
+  }
+
+  std::uint8_t Step(int index) const {
+    return index < static_cast<int>(steps_.size()) ? steps_[static_cast<std::size_t>(index)] : 0;
+  }
+  template <typename Body>
+  void Tick(Body body) {
+    body();
+    ms_ += period_;
+  }
+  void Red(std::uint8_t value) {
+    if (fault_ == Fault::kStrobeOutOfOrder && value == 8) {
+      for (const std::uint8_t control : {0x30, 0x20, 0x20}) Report(value, control);
+      return;
+    }
+    for (const std::uint8_t control : {0x20, 0x30, 0x20}) Report(value, control);
+  }
+  void Green(std::uint8_t value) { Report(value, 0); }
+  void Report(std::uint8_t data, std::uint8_t control) {
+    const int pad = fault_ == Fault::kPadding && data == 6 ? 1 : 0;
+    text_ += "{\"ms\":" + std::to_string(ms_++) + ",\"report\":[0," + std::to_string(data) + "," +
+             std::to_string(control) + "," + std::to_string(pad) +
+             ",0,0,0,0,0],\"length\":9,\"number\":0,\"green\":0,\"red\":0}\n";
+  }
+  void Event(const char* what) {
+    text_ += "{\"ms\":" + std::to_string(ms_) + ",\"event\":\"" + what + "\"}\n";
+  }
+
+  Fault fault_;
+  std::vector<std::uint8_t> steps_;
+  int period_;
+  std::int64_t ms_ = 0;
+  std::string text_;
+};
+
+Verdict Check(const std::string& text, int exercise) {
+  const SessionResult read = ReadSession(text, false);
+  EXPECT_EQ(read.error, "");
+  return Judge(read.session, exercise);
+}
+
+std::set<int> Broken(const Verdict& verdict) {
+  std::set<int> broken;
+  for (const RuleResult& rule : verdict.rules)
+    if (rule.status == Status::kBroken) broken.insert(rule.number);
+  return broken;
+}
+
+TEST(StationCheck, TheReferenceBehaviourPassesEveryExerciseAndIsNamedByItsSteps) {
+  for (int exercise = 1; exercise <= 10; ++exercise) {
+    const std::string session = Station(exercise, Fault::kNone).Session();
+    const Verdict given = Check(session, exercise);
+    EXPECT_TRUE(given.pass) << Describe(given);
+    const Verdict found = Check(session, 0);
+    EXPECT_TRUE(found.pass) << Describe(found);
+    EXPECT_EQ(found.exercise, exercise);
+    EXPECT_EQ(PictureSvg(given).find("#ffd040"), std::string::npos) << "no tick marked different";
+  }
+  const Verdict other = Check(Station(3, Fault::kNone).Session(), 4);
+  EXPECT_EQ(Broken(other), std::set<int>{4}) << Describe(other);
+}
+
+TEST(StationCheck, EachFaultFailsTheRuleItBreaks) {
+  // Across the unplugged seconds a 700 ms program also plays other steps than the reference.
+  const struct {
+    Fault fault;
+    std::set<int> rules;
+  } cases[] = {
+      {Fault::kWrongStep, {4}},       {Fault::kStrobeOutOfOrder, {2}}, {Fault::kTicks700, {3, 4}},
+      {Fault::kNoRunClear, {4}},      {Fault::kNoPluginClear, {6}},    {Fault::kPlayedTwice, {4}},
+      {Fault::kGreenDuringWalk, {5}}, {Fault::kPadding, {1}},
+  };
+  for (const auto& c : cases) {
+    const Verdict verdict = Check(Station(3, c.fault).Session(), 3);
+    EXPECT_FALSE(verdict.pass) << Describe(verdict);
+    EXPECT_EQ(Broken(verdict), c.rules) << "fault " << static_cast<int>(c.fault) << "\n"
+                                        << Describe(verdict);
+  }
+  // The picture marks where the program went wrong.
+  const Verdict wrong = Check(Station(3, Fault::kWrongStep).Session(), 3);
+  EXPECT_NE(PictureSvg(wrong).find("#ffd040"), std::string::npos);
+  const std::vector<std::uint8_t> png = PicturePng(wrong);
+  ASSERT_GT(png.size(), 8u);
+  EXPECT_EQ(std::string(png.begin() + 1, png.begin() + 4), "PNG");
+}
+
+TEST(StationCheck, UnreadableLinesAreNamed) {
+  const std::string good = "{\"ms\":5,\"report\":[0,1,0,0,0,0,0,0,0]}\n";
+  for (const std::string bad :
+       {"{\"ms\":6,\"report\":[0,256]}", "{\"report\":[0,1,0]}", "{\"ms\":1,\"event\":\"plugged\"}",
+        "report 0 1 0", "{\"ms\":7,\"report\":[0,1,0]",
+        "{\"ms\":7,\"x\":[[[[[[[[[[[[[[[[[[1]]]]]]]]]]]]]]]]]]}"}) {
+    const SessionResult read = ReadSession(good + "\n" + bad + "\n" + good, false);
+    EXPECT_EQ(read.error.rfind("line 3: ", 0), 0u) << bad << " -> " << read.error;
+  }
+  EXPECT_EQ(
+      ReadJsonLine(
+          R"({"ms": 3007, "report": [0, 3, 0], "length": 3, "x": {"y": [true, null, "\"]"]}})")
+          .record.report,
+      (std::vector<std::uint8_t>{0, 3, 0}));
+}
+
+TEST(StationCheck, UsbmonSetReportsAreReportsWithTheirIdInFront) {
+  const LineResult set = ReadUsbmonLine(
+      "ffff8a8c4a1b3c00 3575914555 S Co:1:005:0 s 21 09 0300 0000 0008 8 = 00300000 00000000");
+  ASSERT_EQ(set.error, "");
+  EXPECT_EQ(set.record.kind, Record::Kind::kReport);
+  EXPECT_EQ(set.record.us, 3575914555);
+  EXPECT_EQ(set.record.device, 1005u);
+  EXPECT_EQ(set.record.report, (std::vector<std::uint8_t>{0, 0, 0x30, 0, 0, 0, 0, 0, 0}));
+  for (const char* other : {"d5ea89a0 3575914555 S Ci:1:001:0 s a3 00 0000 0003 0004 4 <",
+                            "ffff8a8c4a1b3c00 3575914560 C Co:1:005:0 0 8 >", ""})
+    EXPECT_EQ(ReadUsbmonLine(other).record.kind, Record::Kind::kNothing) << other;
+  for (const char* bad :
+       {"garbage", "ffff 12 S Co:1:005:0 s 21 09 0300 0000 0008 8 = 0030", "ffff 12 X Co:1:005:0",
+        "ffff 12 S Co:1:005:0 s 21 09 0300 0000 0008 8 <"})
+    EXPECT_NE(ReadUsbmonLine(bad).error, "") << bad;
+}
+
+}  // namespace
+}  // namespace station_check

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# A whole session of Orlanek with the production library, recorded on a real kernel by the
+# virtual board and judged by station-check: exercise 7 with the board pulled out and put back
+# during its run, the red walk, EXIT and the menu closed. The session passes.
+# Usage: station_check_in_vm.sh BUILD-DIR
+set -uo pipefail
+build=$1
+here=$(cd "$(dirname "$0")" && pwd)
+work=$(mktemp -d)
+checker=$build/bin/station-check x_close=$build/tests/bin/x-close
+fail() { echo "FAIL: $*"; tail -n 20 "$work/session.jsonl"; exit 1; }
+"$build/bin/virtual-board" --json >"$work/session.jsonl" &
+board=$!
+pid=""
+Xvfb :8 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+display=$!
+export DISPLAY=:8
+trap 'kill $pid $board 2>/dev/null; sleep 0.2; kill $display 2>/dev/null; rm -rf "$work"' EXIT
+for _ in $(seq 50); do [ -e /dev/hidraw0 ] && break; sleep 0.1; done
+
+export STATION_SETTLE=3
+source "$here/../e2e/station.sh"
+source "$here/../e2e/checked_session.sh"
+unplug_board() { kill -USR1 $board; }
+plug_board() { kill -USR1 $board; }
+start_station "$build/bin" "$build/bin"
+[ -n "$menu" ] || fail "the menu window did not appear"
+play_checked_session 7 "$work/session.jsonl" replug || fail "$why"
+[ "$status" -eq 0 ] || fail "Orlanek ended with status $status"
+grep -q '"event":"unplugged"' "$work/session.jsonl" || fail "the board was not pulled out"
+"$checker" --exercise 7 "$work/session.jsonl" || fail "station-check"

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "judge.h"
+
+// A checked session drawn tick by tick: the sixteen LEDs as the board showed them beside the
+// reference's, the ticks where they differ marked.
+namespace station_check {
+
+std::string PictureSvg(const Verdict& verdict);
+// The same picture without its text, as a PNG file's bytes.
+std::vector<std::uint8_t> PicturePng(const Verdict& verdict);
+
+}  // namespace station_check

@@ -1,0 +1,262 @@
+#include "readers.h"
+
+#include <cstddef>
+#include <optional>
+#include <utility>
+
+namespace station_check {
+namespace {
+
+// Nesting this deep is no session line; the bound keeps the reader's stack small.
+constexpr int kMaxDepth = 16;
+constexpr std::int64_t kMaxMs = std::int64_t{1} << 40;
+
+class JsonCursor {
+ public:
+  explicit JsonCursor(std::string_view text) : text_(text) {}
+
+  void SkipBlanks() {
+    while (pos_ < text_.size() && (text_[pos_] == ' ' || text_[pos_] == '\t' ||
+                                   text_[pos_] == '\r' || text_[pos_] == '\n'))
+      ++pos_;
+  }
+  bool AtEnd() {
+    SkipBlanks();
+    return pos_ == text_.size();
+  }
+  bool Take(char c) {
+    SkipBlanks();
+    if (pos_ < text_.size() && text_[pos_] == c) {
+      ++pos_;
+      return true;
+    }
+    return false;
+  }
+  char Peek() {
+    SkipBlanks();
+    return pos_ < text_.size() ? text_[pos_] : '\0';
+  }
+
+  std::optional<std::string> String() {
+    if (!Take('"')) return std::nullopt;
+    std::string value;
+    while (pos_ < text_.size()) {
+      const char c = text_[pos_++];
+      if (c == '"') return value;
+      if (static_cast<unsigned char>(c) < 0x20) return std::nullopt;
+      if (c != '\\') {
+        value += c;
+        continue;
+      }
+      if (pos_ >= text_.size()) return std::nullopt;
+      const char escaped = text_[pos_++];
+      if (escaped == 'u') {
+        for (int i = 0; i < 4; ++i, ++pos_) {
+          if (pos_ >= text_.size() || !IsHex(text_[pos_])) return std::nullopt;
+        }
+        value += '?';
+      } else if (std::string_view("\"\\/bfnrt").find(escaped) != std::string_view::npos) {
+        value += escaped;
+      } else {
+        return std::nullopt;
+      }
+    }
+    return std::nullopt;
+  }
+
+  // A whole non-negative number up to limit.
+  std::optional<std::int64_t> Whole(std::int64_t limit) {
+    SkipBlanks();
+    const std::size_t start = pos_;
+    std::int64_t value = 0;
+    while (pos_ < text_.size() && text_[pos_] >= '0' && text_[pos_] <= '9') {
+      value = value * 10 + (text_[pos_++] - '0');
+      if (value > limit) return std::nullopt;
+    }
+    if (pos_ == start || (pos_ < text_.size() &&
+                          std::string_view(".eE").find(text_[pos_]) != std::string_view::npos))
+      return std::nullopt;
+    return value;
+  }
+
+  // Any JSON value, unread.
+  bool SkipValue(int depth) {
+    if (depth > kMaxDepth) return false;
+    const char c = Peek();
+    if (c == '"') return String().has_value();
+    if (c == '{' || c == '[') {
+      const char close = c == '{' ? '}' : ']';
+      ++pos_;
+      if (Take(close)) return true;
+      do {
+        if (c == '{' && !(String() && Take(':'))) return false;
+        if (!SkipValue(depth + 1)) return false;
+      } while (Take(','));
+      return Take(close);
+    }
+    const std::size_t start = pos_;
+    while (pos_ < text_.size() &&
+           std::string_view("+-.0123456789eEtruefalsn").find(text_[pos_]) != std::string_view::npos)
+      ++pos_;
+    const std::string_view word = text_.substr(start, pos_ - start);
+    if (word == "true" || word == "false" || word == "null") return true;
+    return !word.empty() && ((word[0] >= '0' && word[0] <= '9') || word[0] == '-') &&
+           word.find_first_of("truefalsn") == std::string_view::npos;
+  }
+
+  static bool IsHex(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+  }
+
+ private:
+  std::string_view text_;
+  std::size_t pos_ = 0;
+};
+
+LineResult Error(std::string text) {
+  return {{}, std::move(text)};
+}
+
+std::vector<std::string_view> Words(std::string_view line) {
+  std::vector<std::string_view> words;
+  std::size_t pos = 0;
+  while (pos < line.size()) {
+    while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t' || line[pos] == '\r')) ++pos;
+    const std::size_t start = pos;
+    while (pos < line.size() && line[pos] != ' ' && line[pos] != '\t' && line[pos] != '\r') ++pos;
+    if (pos > start) words.push_back(line.substr(start, pos - start));
+  }
+  return words;
+}
+
+// A whole number of the given base; fails on anything else or above limit.
+std::optional<std::uint64_t> Number(std::string_view word, int base, std::uint64_t limit) {
+  if (word.empty()) return std::nullopt;
+  std::uint64_t value = 0;
+  for (const char c : word) {
+    int digit;
+    if (c >= '0' && c <= '9') {
+      digit = c - '0';
+    } else if (base == 16 && c >= 'a' && c <= 'f') {
+      digit = c - 'a' + 10;
+    } else if (base == 16 && c >= 'A' && c <= 'F') {
+      digit = c - 'A' + 10;
+    } else {
+      return std::nullopt;
+    }
+    const auto next = static_cast<std::uint64_t>(digit);
+    if (value > (limit - next) / static_cast<std::uint64_t>(base)) return std::nullopt;
+    value = value * static_cast<std::uint64_t>(base) + next;
+  }
+  return value;
+}
+
+}  // namespace
+
+LineResult ReadJsonLine(std::string_view line) {
+  JsonCursor json(line);
+  if (json.AtEnd()) return {};
+  if (!json.Take('{')) return Error("not a JSON object");
+  std::optional<std::int64_t> ms;
+  std::optional<std::vector<std::uint8_t>> report;
+  std::optional<std::string> event;
+  if (!json.Take('}')) {
+    do {
+      const std::optional<std::string> key = json.String();
+      if (!key || !json.Take(':')) return Error("not a JSON object");
+      if (*key == "ms") {
+        ms = json.Whole(kMaxMs);
+        if (!ms) return Error("\"ms\" is not a whole number of milliseconds");
+      } else if (*key == "report") {
+        report.emplace();
+        if (!json.Take('[')) return Error("\"report\" is not a list of bytes");
+        if (!json.Take(']')) {
+          do {
+            const std::optional<std::int64_t> byte = json.Whole(255);
+            if (!byte || report->size() >= 4096) return Error("\"report\" is not a list of bytes");
+            report->push_back(static_cast<std::uint8_t>(*byte));
+          } while (json.Take(','));
+          if (!json.Take(']')) return Error("\"report\" is not a list of bytes");
+        }
+      } else if (*key == "event") {
+        event = json.String();
+        if (!event) return Error("\"event\" is not a text");
+      } else if (!json.SkipValue(1)) {
+        return Error("not a JSON object");
+      }
+    } while (json.Take(','));
+    if (!json.Take('}')) return Error("not a JSON object");
+  }
+  if (!json.AtEnd()) return Error("more after the JSON object");
+
+  LineResult result;
+  Record& record = result.record;
+  if (report) {
+    record.kind = Record::Kind::kReport;
+    record.report = std::move(*report);
+  } else if (event && *event == "plugged") {
+    record.kind = Record::Kind::kPlugged;
+  } else if (event && *event == "unplugged") {
+    record.kind = Record::Kind::kUnplugged;
+  } else {
+    return result;
+  }
+  if (!ms) return Error("no \"ms\"");
+  record.us = *ms * 1000;
+  return result;
+}
+
+LineResult ReadUsbmonLine(std::string_view line) {
+  const std::vector<std::string_view> words = Words(line);
+  if (words.empty()) return {};
+  // tag, time stamp (us), event type, address word
+  if (words.size() < 4) return Error("not a usbmon line");
+  const std::optional<std::uint64_t> stamp = Number(words[1], 10, kMaxMs);
+  if (!Number(words[0], 16, UINT64_MAX) || !stamp) return Error("not a usbmon line");
+  const std::string_view type = words[2];
+  if (type != "S" && type != "C" && type != "E") return Error("not a usbmon line");
+  // Address word: Co:BUS:DEVICE:ENDPOINT (the "u" form) or Co:DEVICE:ENDPOINT.
+  const std::string_view address = words[3];
+  if (address.size() < 3 || address[2] != ':') return Error("not a usbmon line");
+  std::vector<std::uint64_t> parts;
+  for (std::size_t pos = 3; pos <= address.size();) {
+    std::size_t end = address.find(':', pos);
+    if (end == std::string_view::npos) end = address.size();
+    const std::optional<std::uint64_t> part = Number(address.substr(pos, end - pos), 10, 999);
+    if (!part) return Error("not a usbmon line");
+    parts.push_back(*part);
+    pos = end + 1;
+  }
+  if (parts.size() != 2 && parts.size() != 3) return Error("not a usbmon line");
+
+  const bool set_feature = type == "S" && address.substr(0, 2) == "Co" && words.size() >= 10 &&
+                           words[4] == "s" && words[5] == "21" && words[6] == "09" &&
+                           words[7].size() == 4 && words[7].substr(0, 2) == "03";
+  if (!set_feature) return {};
+  const std::optional<std::uint64_t> length = Number(words[9], 16, 0xFFFF);
+  const std::optional<std::uint64_t> report_id = Number(words[7].substr(2), 16, 0xFF);
+  if (!length || !report_id || words.size() < 12 || words[11] != "=")
+    return Error("SET_REPORT without its data");
+  LineResult result;
+  Record& record = result.record;
+  record.kind = Record::Kind::kReport;
+  record.us = static_cast<std::int64_t>(*stamp);
+  record.device =
+      static_cast<std::uint32_t>(parts.size() == 3 ? parts[0] * 1000 + parts[1] : parts[0]);
+  // Report ID 0 is not on the wire; any other travels as the first data byte.
+  if (*report_id == 0) record.report.push_back(0);
+  for (std::size_t i = 12; i < words.size(); ++i) {
+    const std::string_view word = words[i];
+    if (word.size() % 2 != 0 || word.size() > 8) return Error("SET_REPORT data is not hex bytes");
+    for (std::size_t pos = 0; pos < word.size(); pos += 2) {
+      const std::optional<std::uint64_t> byte = Number(word.substr(pos, 2), 16, 0xFF);
+      if (!byte) return Error("SET_REPORT data is not hex bytes");
+      record.report.push_back(static_cast<std::uint8_t>(*byte));
+    }
+  }
+  const std::size_t on_wire = record.report.size() - (*report_id == 0 ? 1 : 0);
+  if (on_wire != *length) return Error("SET_REPORT data is not as long as the transfer");
+  return result;
+}
+
+}  // namespace station_check
