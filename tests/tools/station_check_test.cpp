@@ -201,9 +201,9 @@ TEST(StationCheck, UsbmonSetReportsAreReportsWithTheirIdInFront) {
   for (const char* other : {"d5ea89a0 3575914555 S Ci:1:001:0 s a3 00 0000 0003 0004 4 <",
                             "ffff8a8c4a1b3c00 3575914560 C Co:1:005:0 0 8 >", ""})
     EXPECT_EQ(ReadUsbmonLine(other).record.kind, Record::Kind::kNothing) << other;
-  for (const char* bad :
-       {"garbage", "ffff 12 S Co:1:005:0 s 21 09 0300 0000 0008 8 = 0030", "ffff 12 X Co:1:005:0",
-        "ffff 12 S Co:1:005:0 s 21 09 0300 0000 0008 8 <"})
+  for (const char* bad : {"garbage", "ffff 12 S Co:1:005:0 s 21 09 0300 0000 0008 8 = 0030",
+                          "ffff 12 X Co:1:005:0", "ffff 12 S Co:1:005:0 s 21 09 0300 0000 0008 8 <",
+                          "ffff 12 S Co:1:005:0 s 21 09 0306 0000 0003 3 = 000102"})
     EXPECT_NE(ReadUsbmonLine(bad).error, "") << bad;
 }
 
