@@ -1,21 +1,29 @@
 #!/usr/bin/env bash
 # A whole session of Orlanek with the production library, recorded on a real kernel by the
 # virtual board and judged by station-check: exercise 7 with the board pulled out and put back
-# during its run, the red walk, EXIT and the menu closed. The session passes.
-# Usage: station_check_in_vm.sh BUILD-DIR
+# during its run, the red walk, EXIT and the menu closed. The session passes. Given a capture
+# file, the session's USB traffic is also captured there from usbmon (a board made with
+# VIRTUAL_BOARD_OPTIONS=--usb) and checks the same as the board's own record.
+# Usage: station_check_in_vm.sh BUILD-DIR [USBMON-CAPTURE]
 set -uo pipefail
 build=$1
+capture=${2:-}
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 checker=$build/bin/station-check x_close=$build/tests/bin/x-close
 fail() { echo "FAIL: $*"; tail -n 20 "$work/session.jsonl"; exit 1; }
-"$build/bin/virtual-board" --json >"$work/session.jsonl" &
+monitor=""
+if [ -n "$capture" ]; then
+  cat /sys/kernel/debug/usb/usbmon/0u >"$capture" &
+  monitor=$!
+fi
+"$build/bin/virtual-board" ${VIRTUAL_BOARD_OPTIONS:-} --json >"$work/session.jsonl" &
 board=$!
 pid=""
 Xvfb :8 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 display=$!
 export DISPLAY=:8
-trap 'kill $pid $board 2>/dev/null; sleep 0.2; kill $display 2>/dev/null; rm -rf "$work"' EXIT
+trap 'kill $pid $board $monitor 2>/dev/null; sleep 0.2; kill $display 2>/dev/null; rm -rf "$work"' EXIT
 for _ in $(seq 50); do [ -e /dev/hidraw0 ] && break; sleep 0.1; done
 
 export STATION_SETTLE=3
@@ -28,4 +36,14 @@ start_station "$build/bin" "$build/bin"
 play_checked_session 7 "$work/session.jsonl" replug || fail "$why"
 [ "$status" -eq 0 ] || fail "Orlanek ended with status $status"
 grep -q '"event":"unplugged"' "$work/session.jsonl" || fail "the board was not pulled out"
-"$checker" --exercise 7 "$work/session.jsonl" || fail "station-check"
+json_form=$("$checker" --exercise 7 "$work/session.jsonl") || fail "station-check: $json_form"
+[ -n "$capture" ] || exit 0
+
+# Both forms hold every report and give the same verdict, rule by rule; the times (and the
+# plug-ins usbmon cannot see, such as the board's first) may differ.
+kill $monitor
+wait $monitor 2>/dev/null
+usbmon_form=$("$checker" --usbmon --exercise 7 "$capture")
+same() { sed -e '/^rule 1,/!s/ - .*//'; }
+[ "$(same <<<"$usbmon_form")" = "$(same <<<"$json_form")" ] ||
+  fail "usbmon: $usbmon_form"$'\n'"JSON: $json_form"

@@ -2,7 +2,8 @@
 # The board as a USB device (virtual-board --usb: a gadget on dummy_hcd, reached through
 # usbhid) in one boot of the virtual machine: its one-line advice while the kernel lacks the
 # device controller, then the board's node, the library, the bytes on the wire, varnelctl, the
-# access rule and Orlanek against it, the same checks the uhid board passes, and the figures.
+# access rule and a session of Orlanek judged from the board's record and from usbmon, the same
+# checks the uhid board passes, and the figures.
 # Usage (inside the VM, through run-in-vm): usb_suite.sh BUILD-DIR KERNEL-ROOT
 #   KERNEL-ROOT: where prepare-vm extracted the kernel package (its lib/modules)
 set -uo pipefail
@@ -11,12 +12,9 @@ kernel=$2
 here=$(cd "$(dirname "$0")" && pwd)
 export PATH=/usr/sbin:/usr/bin:/sbin:/bin
 export VIRTUAL_BOARD=$build/bin/virtual-board
-status=0
-check() {  # check NAME COMMAND...: runs one part and reports it
-  echo "== $1"
-  shift
-  if "$@"; then echo "-- passed"; else echo "-- FAILED"; status=1; fi
-  # The next part starts with no board left over.
+source "$here/check.sh"
+# The next part starts with no board left over.
+after_check() {
   for _ in $(seq 50); do
     [ -z "$(ls /sys/class/hidraw)" ] && [ -z "$(ls /sys/kernel/config/usb_gadget 2>/dev/null)" ] &&
       break
@@ -69,7 +67,8 @@ check "a report on the wire" bytes_on_the_wire
 check "varnelctl against the USB board" "$here/varnelctl_in_vm.sh" "$build/bin"
 check "the access rule tags the USB board's node only" "$here/access_rule_in_vm.sh" \
   "$build/bin" "$here/../../packaging/70-orlanek-board.rules"
-check "Orlanek plays exercise 3 on the USB board" "$here/orlanek_in_vm.sh" "$build"
+check "Orlanek's session on the USB board checks the same from usbmon as from the board" \
+  "$here/station_check_in_vm.sh" "$build" "$(mktemp)"
 unset VIRTUAL_BOARD_OPTIONS
 echo "== figures"
 "$build/tests/bin/vm-feature-report-benchmark" || status=1

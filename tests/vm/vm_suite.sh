@@ -8,12 +8,7 @@ build=$1
 sanitized=${2:-}
 here=$(cd "$(dirname "$0")" && pwd)
 export VIRTUAL_BOARD=$build/bin/virtual-board
-status=0
-check() {  # check NAME COMMAND...: runs one part and reports it
-  echo "== $1"
-  shift
-  if "$@"; then echo "-- passed"; else echo "-- FAILED"; status=1; fi
-}
+source "$here/check.sh"
 check "virtual-board as a person and a script run it" "$here/virtual_board_in_vm.sh" "$build/bin"
 check "the virtual board through raw hidraw ioctls" "$build/tests/bin/board_node_tests" --gtest_brief=1
 check "library (hidraw) against virtual boards" "$build/tests/bin/hidraw_library_tests" --gtest_brief=1

@@ -256,6 +256,9 @@ LineResult ReadUsbmonLine(std::string_view line) {
   }
   const std::size_t on_wire = record.report.size() - (*report_id == 0 ? 1 : 0);
   if (on_wire != *length) return Error("SET_REPORT data is not as long as the transfer");
+  // Read as the data says, such a report would pass for one with another ID (even 0).
+  if (record.report.empty() || record.report[0] != *report_id)
+    return Error("SET_REPORT data does not begin with its report ID");
   return result;
 }
 
