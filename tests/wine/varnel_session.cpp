@@ -1,14 +1,14 @@
 // Varnel.dll driven line by line from standard input, so that a script can hold one Windows
 // process open while boards come and go around it. Each command is answered with one line:
-//   count              FindHidDevice's text
-//   id INDEX           FindVidPid's text for member INDEX ("" for none)
-//   open VENDOR PRODUCT       OpenUsbDevice (hexadecimal ids): -1 or 0
+//   count                            FindHidDevice's text
+//   id INDEX                         FindVidPid's text for member INDEX ("" for none)
+//   path INDEX                       the device path of member INDEX, from Wine's Setup API
+//   open VENDOR PRODUCT              OpenUsbDevice (hexadecimal ids): -1 or 0
 //   opendevice INDEX VENDOR PRODUCT  OpenDevice: -1 or 0
-//   out DATA CTRL      OutDataCtrl (hexadecimal bytes): "done"
-//   close              CloseUsbDevice: "done"
-//   path INDEX         the device path of HID interface INDEX, as Wine's Setup API gives it
-//   handles            the handles Wine holds for this process, then for all processes
-//   cycles N VENDOR PRODUCT   N opens and closes: the median microseconds of one, or "failed"
+//   out DATA CTRL                    OutDataCtrl (hexadecimal bytes): "sent"
+//   close                            CloseUsbDevice: "closed"
+//   handles                          the handles Wine holds for this process, then for all
+//   cycles N VENDOR PRODUCT          N opens and closes: the median microseconds of one
 #include <windows.h>
 // windows.h comes first: the OLE Automation header needs its types.
 #include <oleauto.h>
@@ -170,11 +170,11 @@ std::string Answer(const std::string& line) {
   }
   if (command == "out" && in >> std::hex >> a >> b) {
     Call("OutDataCtrl", {a, b});
-    return "done";
+    return "sent";
   }
   if (command == "close") {
     Call("CloseUsbDevice", {});
-    return "done";
+    return "closed";
   }
   if (command == "handles") return Handles();
   if (command == "cycles" && in >> a >> std::hex >> b >> c) {

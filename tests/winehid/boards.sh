@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Virtual boards for the checks over Wine's HID stack, sourced by their scripts: each board a
 # virtual-board process (VIRTUAL_BOARD) whose JSON lines land in $work/NAME.json, each line after
 # the time it was written in seconds. unplug_all ends them.
@@ -19,7 +20,7 @@ await_nodes() {
 # of the script's open, which would never see its end otherwise.
 close_inherited() {
   local fd
-  for fd in /proc/$BASHPID/fd/*; do
+  for fd in "/proc/$BASHPID/fd"/*; do
     fd=${fd##*/}
     [ "$fd" -gt 2 ] && eval "exec $fd>&-"
   done

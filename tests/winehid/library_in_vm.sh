@@ -82,8 +82,8 @@ board_members() {
 }
 # sent_to BOARD DATA CTRL: an open device, one report, closed; BOARD must have it as its last.
 sent_to() {
-  expect "out $2 $3" done
-  expect close done
+  expect "out $2 $3" sent
+  expect close closed
   await_report "$1" "[0,$((16#$2)),$((16#$3)),0,0,0,0,0,0],\"length\":9" ||
     fail "board $1 did not get $2 $3: $(reports "$1" | tail -n 3)"
 }
@@ -101,9 +101,9 @@ path=$(ask "path $member")
 
 # The open, one green report and the red strobe, byte for byte with the device's length.
 expect "open 1234 6789" -1
-expect "out 5a 0" done
-expect "out a5 20" done
-expect "out a5 30" done
+expect "out 5a 0" sent
+expect "out a5 20" sent
+expect "out a5 30" sent
 sent_to a a5 20
 [ "$(reports a | tail -n 4)" = "$(printf '[0,%s,0,0,0,0,0,0],"length":9\n' \
   90,0 165,32 165,48 165,32)" ] || fail "board a got: $(reports a)"
@@ -115,8 +115,8 @@ await_count $((count + 1))
 read -r low high <<<"$(board_members | xargs)"
 [ -n "$high" ] || fail "the second board has no member of its own"
 expect "opendevice $high 1234 6789" -1
-expect "out 11 0" done
-expect close done
+expect "out 11 0" sent
+expect close closed
 upper=a lower=b
 await_report a '[0,17,0,0,0,0,0,0,0],"length":9' || upper=b lower=a
 expect "open 1234 6789" -1
@@ -136,7 +136,7 @@ await_count "$count"
 
 # Many opens and closes leave every handle and file where it was.
 expect "open 1234 6789" -1
-expect close done
+expect close closed
 handles=$(ask handles) files=$(open_files)
 median=$(ask "cycles 30 1234 6789")
 [[ "$median" =~ ^[0-9]+$ ]] || fail "the open-and-close cycles gave $median"
