@@ -8,7 +8,8 @@
 //   out DATA CTRL                    OutDataCtrl (hexadecimal bytes): "sent"
 //   close                            CloseUsbDevice: "closed"
 //   handles                          the handles Wine holds for this process, then for all
-//   cycles N VENDOR PRODUCT          N opens and closes: the median microseconds of one
+//   cycles N VENDOR PRODUCT          N opens and closes: the median microseconds of one,
+//                                    or "failed"
 #include <windows.h>
 // windows.h comes first: the OLE Automation header needs its types.
 #include <oleauto.h>
