@@ -5,7 +5,7 @@ ORLANEK_BUILD_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev libxcb1-de
   fonts-arphic-uming fonts-arphic-ukai libhidapi-dev)
 
 # The virtual machine of the tests on a real kernel (tools/vm).
-ORLANEK_VM_PACKAGES=(qemu-system-x86 busybox-static cpio kmod udev acl)
+ORLANEK_VM_PACKAGES=(qemu-system-x86 busybox-static cpio kmod udev acl procps)
 
 # The fuzz targets: Clang with libFuzzer and the sanitizers' runtimes.
 ORLANEK_FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)
