@@ -235,6 +235,7 @@ void Chunk(std::vector<std::uint8_t>& out, const char* type,
 // session's picture is never held uncompressed.
 class Deflater {
  public:
+  // zlib's best level took four times as long on an hour's session for a fifth less size.
   Deflater() {
     if (deflateInit(&stream_, Z_DEFAULT_COMPRESSION) != Z_OK) throw std::bad_alloc();
   }
