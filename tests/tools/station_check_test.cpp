@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
+#include <zlib.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <fstream>
 #include <set>
@@ -131,6 +133,45 @@ Verdict Check(const std::string& text, int exercise) {
   return Judge(read.session, exercise);
 }
 
+// A PNG picture's RGB rows, each after its filter byte, as zlib inflates them; none when a chunk's
+// CRC is wrong or the image data do not inflate to exactly the rows its header names.
+struct Image {
+  std::size_t width = 0, height = 0;
+  std::vector<std::uint8_t> rows;
+};
+
+Image Decode(const std::vector<std::uint8_t>& png) {
+  Image image;
+  std::vector<std::uint8_t> data;
+  const auto u32 = [&](std::size_t at) {
+    return std::size_t{png[at]} << 24 | std::size_t{png[at + 1]} << 16 |
+           std::size_t{png[at + 2]} << 8 | png[at + 3];
+  };
+  for (std::size_t at = 8; at + 12 <= png.size();) {
+    const std::size_t size = u32(at);
+    if (at + 12 + size > png.size() ||
+        crc32(0, &png[at + 4], static_cast<uInt>(size + 4)) != u32(at + 8 + size))
+      return {};
+    const std::string type(png.begin() + static_cast<std::ptrdiff_t>(at + 4),
+                           png.begin() + static_cast<std::ptrdiff_t>(at + 8));
+    if (type == "IHDR") {
+      image.width = u32(at + 8);
+      image.height = u32(at + 12);
+    } else if (type == "IDAT") {
+      data.insert(data.end(), &png[at + 8], &png[at + 8] + size);
+    }
+    at += 12 + size;
+  }
+  // One byte more than the rows need, to see data beyond them.
+  uLongf size = image.height * (1 + 3 * image.width);
+  image.rows.resize(size + 1);
+  if (uncompress(image.rows.data(), &size, data.data(), static_cast<uLong>(data.size())) != Z_OK ||
+      size + 1 != image.rows.size())
+    return {};
+  image.rows.resize(size);
+  return image;
+}
+
 std::set<int> Broken(const Verdict& verdict) {
   std::set<int> broken;
   for (const RuleResult& rule : verdict.rules)
@@ -171,9 +212,22 @@ TEST(StationCheck, EachFaultFailsTheRuleItBreaks) {
   // The picture marks where the program went wrong.
   const Verdict wrong = Check(Station(3, Fault::kWrongStep).Session(), 3);
   EXPECT_NE(PictureSvg(wrong).find("#ffd040"), std::string::npos);
-  const std::vector<std::uint8_t> png = PicturePng(wrong);
-  ASSERT_GT(png.size(), 8u);
-  EXPECT_EQ(std::string(png.begin() + 1, png.begin() + 4), "PNG");
+  // The PNG decodes, and says PASS or FAIL in its first line of text.
+  const Image failed = Decode(PicturePng(wrong));
+  ASSERT_FALSE(failed.rows.empty()) << "the PNG does not decode";
+  Verdict told_passed = wrong;
+  told_passed.pass = true;
+  const Image passed = Decode(PicturePng(told_passed));
+  ASSERT_EQ(passed.rows.size(), failed.rows.size());
+  std::size_t first = failed.rows.size(), last = 0;
+  for (std::size_t i = 0; i < failed.rows.size(); ++i)
+    if (failed.rows[i] != passed.rows[i]) {
+      first = std::min(first, i);
+      last = i;
+    }
+  const std::size_t stride = 1 + 3 * failed.width;
+  EXPECT_LT(first, failed.rows.size()) << "PASS and FAIL are drawn alike";
+  EXPECT_LT(last / stride, 20u) << "a difference in pixel row " << last / stride;
 }
 
 TEST(StationCheck, UnreadableLinesAreNamed) {

@@ -1,8 +1,9 @@
 # Shared by ./run and ./test: install what is missing, configure and build a tree.
 
-# Packages every build needs: the compiler, CMake, Qt 6 Widgets and the Traditional Chinese faces.
+# Packages every build needs: the compiler, CMake, Qt 6 Widgets and the Traditional Chinese faces,
+# zlib for station-check's PNG pictures.
 ORLANEK_BUILD_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev libxcb1-dev libgtest-dev
-  fonts-arphic-uming fonts-arphic-ukai libhidapi-dev)
+  fonts-arphic-uming fonts-arphic-ukai libhidapi-dev zlib1g-dev)
 
 # The virtual machine of the tests on a real kernel (tools/vm).
 ORLANEK_VM_PACKAGES=(qemu-system-x86 busybox-static cpio kmod udev acl procps)

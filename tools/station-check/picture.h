@@ -11,7 +11,7 @@
 namespace station_check {
 
 std::string PictureSvg(const Verdict& verdict);
-// The same picture without its text, as a PNG file's bytes.
+// The same picture as a PNG file's bytes, its text drawn in a small built-in font.
 std::vector<std::uint8_t> PicturePng(const Verdict& verdict);
 
 }  // namespace station_check
