@@ -121,12 +121,12 @@ int main(int argc, char** argv) {
   // cannot reach the board before.
   bool plugged = false;
   const auto follow_host = [&] {
-    if (device.in_use() == plugged) return;
-    plugged = !plugged;
-    Event(options, since_made, plugged ? "plugged" : "unplugged");
+    if (device.in_use() != plugged) {
+      plugged = !plugged;
+      Event(options, since_made, plugged ? "plugged" : "unplugged");
+    }
     Show(options, board, plugged);
   };
-  Show(options, board, plugged);
   follow_host();
 
   bool running = true;
