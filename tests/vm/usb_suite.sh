@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # The board as a USB device (virtual-board --usb: a gadget on dummy_hcd, reached through
 # usbhid) in one boot of the virtual machine: its one-line advice while the kernel lacks the
-# device controller, then the board's node, the library, the bytes on the wire, varnelctl, the
-# access rule and a session of Orlanek judged from the board's record and from usbmon, the same
-# checks the uhid board passes, and the figures.
+# device controller, its plug line waiting for usbhid, then the board's node, the library, the
+# bytes on the wire, varnelctl, the access rule and a session of Orlanek judged from the board's
+# record and from usbmon, the same checks the uhid board passes, and the figures.
 # Usage (inside the VM, through run-in-vm): usb_suite.sh BUILD-DIR KERNEL-ROOT
 #   KERNEL-ROOT: where prepare-vm extracted the kernel package (its lib/modules)
 set -uo pipefail
