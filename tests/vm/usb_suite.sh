@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # The board as a USB device (virtual-board --usb: a gadget on dummy_hcd, reached through
 # usbhid) in one boot of the virtual machine: its one-line advice while the kernel lacks the
-# device controller, then the board's node, the library, the bytes on the wire, varnelctl, the
-# access rule and a session of Orlanek judged from the board's record and from usbmon, the same
-# checks the uhid board passes, and the figures.
+# device controller, its plug line waiting for usbhid, then the board's node, the library, the
+# bytes on the wire, varnelctl, the access rule and a session of Orlanek judged from the board's
+# record and from usbmon, the same checks the uhid board passes, and the figures.
 # Usage (inside the VM, through run-in-vm): usb_suite.sh BUILD-DIR KERNEL-ROOT
 #   KERNEL-ROOT: where prepare-vm extracted the kernel package (its lib/modules)
 set -uo pipefail
@@ -51,12 +51,45 @@ bytes_on_the_wire() {
     { echo "FAIL: left behind: $(ls /sys/kernel/config/usb_gadget; grep functionfs /proc/mounts)"; return 1; }
 }
 
+# The board says "plugged" once the host's HID driver has taken it in, not when the gadget is
+# bound: a host without usbhid enumerates it and no line comes; usbhid's probe brings the line
+# and the node.
+plugged_once_taken_in() {
+  local work board verdict=""
+  work=$(mktemp -d)
+  "$VIRTUAL_BOARD" --usb --json >"$work/board" &
+  board=$!
+  for _ in $(seq 100); do
+    grep -qx 03 /sys/bus/usb/devices/*:1.0/bInterfaceClass 2>/dev/null && break
+    sleep 0.1
+  done
+  if ! grep -qx 03 /sys/bus/usb/devices/*:1.0/bInterfaceClass 2>/dev/null; then
+    verdict="the host did not enumerate the board"
+  elif grep -q plugged "$work/board"; then
+    verdict="plugged before usbhid was loaded"
+  else
+    modprobe -d "$kernel" usbhid
+    for _ in $(seq 100); do
+      grep -q '"plugged"' "$work/board" && [ -e /dev/hidraw0 ] && break
+      sleep 0.1
+    done
+    grep -q '"plugged"' "$work/board" && [ -e /dev/hidraw0 ] ||
+      verdict="with usbhid: node $(ls /dev/hidraw* 2>&1), board wrote $(cat "$work/board")"
+  fi
+  kill $board
+  wait $board
+  rm -rf "$work"
+  [ -z "$verdict" ] || { echo "FAIL: $verdict"; return 1; }
+}
+
 check "virtual-board --usb without a device controller says so in one line" \
   advice_without_controller
-modprobe -d "$kernel" -a libcomposite usb_f_fs usbhid usbmon &&
+modprobe -d "$kernel" -a libcomposite usb_f_fs usbmon &&
   modprobe -d "$kernel" dummy_hcd num=4 &&
   mount -t configfs none /sys/kernel/config &&
   mount -t debugfs none /sys/kernel/debug || { echo "cannot load the USB modules"; exit 1; }
+check "the USB board says plugged only once usbhid has it" plugged_once_taken_in
+modprobe -d "$kernel" usbhid || { echo "cannot load usbhid"; exit 1; }
 
 export VIRTUAL_BOARD_OPTIONS=--usb
 check "the USB board through raw hidraw ioctls" "$build/tests/bin/board_node_tests" --gtest_brief=1

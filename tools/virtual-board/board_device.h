@@ -39,6 +39,9 @@ class BoardDevice {
   virtual bool Create(const DeviceIdentity& identity) = 0;
   virtual void Destroy() = 0;
   virtual bool created() const = 0;
+  // Whether the host has taken the board in since it was plugged in, so that its node is there
+  // or about to be: the moment the board counts as plugged in.
+  virtual bool in_use() const { return created(); }
 
   // Reads one request and answers it: a set-report goes to received, a get-report for the
   // feature report is answered with the last one set. Returns false when the device's file

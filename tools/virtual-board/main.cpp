@@ -115,10 +115,19 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "virtual-board: %s\n", device.error().c_str());
     return 1;
   }
-  Event(options, since_made, "plugged");
   KeyMode keys;
   BoardState board;
-  Show(options, board, true);
+  // "plugged" once the host has taken the board in, not when it is plugged in: a program
+  // cannot reach the board before.
+  bool plugged = false;
+  const auto follow_host = [&] {
+    if (device.in_use() != plugged) {
+      plugged = !plugged;
+      Event(options, since_made, plugged ? "plugged" : "unplugged");
+    }
+    Show(options, board, plugged);
+  };
+  follow_host();
 
   bool running = true;
   while (running) {
@@ -133,9 +142,10 @@ int main(int argc, char** argv) {
                       board.JsonLine(since_made.ms(), request.number, request.data).c_str());
           std::fflush(stdout);
         }
-        Show(options, board, device.created());
+        Show(options, board, plugged);
       });
       if (!alive) break;
+      follow_host();
     }
     if (fds[1].revents & POLLIN) {
       signalfd_siginfo info;
@@ -157,14 +167,11 @@ int main(int argc, char** argv) {
     if (toggle) {
       if (device.created()) {
         device.Destroy();
-        Event(options, since_made, "unplugged");
-      } else if (device.Create(options.identity)) {
-        Event(options, since_made, "plugged");
-      } else {
+      } else if (!device.Create(options.identity)) {
         std::fprintf(stderr, "\nvirtual-board: plugging in again failed: %s\n",
                      device.error().c_str());
       }
-      Show(options, board, device.created());
+      follow_host();
     }
   }
   if (!options.json) std::printf("\n");

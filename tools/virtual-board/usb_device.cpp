@@ -223,6 +223,7 @@ void UsbDevice::Destroy() {
   if (!created_) return;
   WriteText(gadget_ + "/UDC", "\n");
   created_ = false;
+  in_use_ = false;
 }
 
 void UsbDevice::Answer(const std::vector<std::uint8_t>& data, std::size_t asked) {
@@ -253,6 +254,7 @@ bool UsbDevice::Handle(const std::function<void(const SetReport&)>& received) {
   if (setup.bRequestType == (USB_DIR_IN | USB_RECIP_INTERFACE) &&
       setup.bRequest == USB_REQ_GET_DESCRIPTOR && kind == kReportDescriptor) {
     Answer(report_descriptor_, length);
+    in_use_ = created_;
   } else if (setup.bRequestType == (USB_DIR_IN | USB_RECIP_INTERFACE) &&
              setup.bRequest == USB_REQ_GET_DESCRIPTOR && kind == kHidDescriptor) {
     Answer(hid_descriptor_, length);

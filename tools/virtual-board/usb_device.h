@@ -33,6 +33,9 @@ class UsbDevice : public BoardDevice {
   // Unbinds the gadget: the host sees the board unplugged.
   void Destroy() override;
   bool created() const override { return created_; }
+  // Binding the gadget only begins the host's enumeration; the board is in use once usbhid,
+  // probing it, has read its report descriptor, just before the hidraw node is made.
+  bool in_use() const override { return in_use_; }
 
   // The host's set-report call returns once the data has been read, just before received runs.
   bool Handle(const std::function<void(const SetReport&)>& received) override;
@@ -47,6 +50,7 @@ class UsbDevice : public BoardDevice {
   std::string gadget_;
   int ep0_ = -1;
   bool created_ = false;
+  bool in_use_ = false;
   std::vector<std::uint8_t> report_descriptor_;
   std::vector<std::uint8_t> hid_descriptor_;
   std::vector<std::uint8_t> feature_;
