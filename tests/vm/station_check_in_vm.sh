@@ -36,14 +36,17 @@ start_station "$build/bin" "$build/bin"
 play_checked_session 7 "$work/session.jsonl" replug || fail "$why"
 [ "$status" -eq 0 ] || fail "Orlanek ended with status $status"
 grep -q '"event":"unplugged"' "$work/session.jsonl" || fail "the board was not pulled out"
-json_form=$("$checker" --exercise 7 "$work/session.jsonl") || fail "station-check: $json_form"
+# This machine's CPU is emulated and shares the host's cores: its one-second timer may run
+# late by more than a real PC's would, so the cadence is judged with a wider allowance.
+json_form=$("$checker" --tolerance 250 --exercise 7 "$work/session.jsonl") ||
+  fail "station-check: $json_form"
 [ -n "$capture" ] || exit 0
 
 # Both forms hold every report and give the same verdict, rule by rule; the times (and the
 # plug-ins usbmon cannot see, such as the board's first) may differ.
 kill $monitor
 wait $monitor 2>/dev/null
-usbmon_form=$("$checker" --usbmon --exercise 7 "$capture")
+usbmon_form=$("$checker" --tolerance 250 --usbmon --exercise 7 "$capture")
 same() { sed -e '/^rule 1,/!s/ - .*//'; }
 [ "$(same <<<"$usbmon_form")" = "$(same <<<"$json_form")" ] ||
   fail "usbmon: $usbmon_form"$'\n'"JSON: $json_form"

@@ -16,7 +16,6 @@ namespace {
 constexpr std::int64_t kSecond = 1'000'000;
 // Reports closer than this belong to one tick; a tick's reports go out back to back.
 constexpr std::int64_t kTickSpread = 300'000;
-constexpr std::int64_t kCadenceSlack = 100'000;
 constexpr std::size_t kMaxTickReports = 7;
 // usbmon's stamps run over every 4096 seconds.
 constexpr std::int64_t kUsbmonWrap = 4096 * kSecond;
@@ -181,6 +180,7 @@ struct Walk {
   std::vector<std::uint8_t> steps;
   RuleState form, latch, cadence, green, red, plugin;
   int green_runs = 0, red_walks = 0, plugins = 0;
+  std::int64_t slack = 0;  // the cadence's allowance in microseconds
   std::size_t cadence_ticks = 0;
   double worst_ms = 0;
   std::vector<Frame> frames;
@@ -328,13 +328,13 @@ void Run(const Session& session, Walk& walk) {
     // Once the red walk has ended, an EXIT looks like one more clear: a pause after it (the menu
     // is back) shows that it was one.
     if (ref.mode == Mode::kRed && ref.red_index >= kRedSteps &&
-        (slots > 1 || std::abs(gap - slots * kSecond) > kCadenceSlack) && !tick.unplugged_before)
+        (slots > 1 || std::abs(gap - slots * kSecond) > walk.slack) && !tick.unplugged_before)
       ref.mode = Mode::kNone;
     // A menu choice clears the red row outside the rhythm and restarts the timer.
     const bool clears_only = ops == std::vector<Op>{kRedClear};
     const bool menu = ref.mode == Mode::kNone && clears_only;
     const std::int64_t deviation = gap - slots * kSecond;
-    const bool off_rhythm = in_rhythm && !menu && std::abs(deviation) > kCadenceSlack;
+    const bool off_rhythm = in_rhythm && !menu && std::abs(deviation) > walk.slack;
     // The run window's close box clears the red row outside the rhythm too, wherever the red
     // walk would not be clearing it.
     const bool closed = clears_only && off_rhythm &&
@@ -349,7 +349,8 @@ void Run(const Session& session, Walk& walk) {
         if (off_rhythm)
           walk.cadence.Break(t, Where(tick) + ": " + std::to_string(gap / 1000) +
                                     " ms after the tick before, not a whole number of seconds "
-                                    "(within 100 ms)");
+                                    "(within " +
+                                    std::to_string(walk.slack / 1000) + " ms)");
       }
       rhythm = tick.us;
       in_rhythm = true;
@@ -448,8 +449,9 @@ RuleResult Result(int number, std::string name, const RuleState& state, bool see
   return result;
 }
 
-Walk WalkFor(const Session& session, int exercise) {
+Walk WalkFor(const Session& session, int exercise, int tolerance_ms) {
   Walk walk;
+  walk.slack = std::int64_t{tolerance_ms} * 1000;
   const orlanek::Exercise* row = orlanek::ExerciseAt(static_cast<std::int16_t>(exercise - 1));
   walk.steps.assign(row->steps.begin(), row->steps.end());
   Run(session, walk);
@@ -499,16 +501,16 @@ SessionResult ReadSession(std::string_view text, bool usbmon) {
   return result;
 }
 
-Verdict Judge(const Session& session, int exercise) {
+Verdict Judge(const Session& session, int exercise, int tolerance_ms) {
   Verdict verdict;
   verdict.exercise_given = exercise != 0;
   Walk walk;
   if (exercise != 0) {
-    walk = WalkFor(session, exercise);
+    walk = WalkFor(session, exercise, tolerance_ms);
   } else {
     // The exercise whose run holds; else the one that went right longest.
     for (int candidate = 1; candidate <= 10; ++candidate) {
-      Walk tried = WalkFor(session, candidate);
+      Walk tried = WalkFor(session, candidate, tolerance_ms);
       const auto rank = [](const Walk& w) {
         return std::make_pair(!w.green.broken && w.green_runs > 0, w.green.tick);
       };

@@ -18,12 +18,14 @@
 namespace {
 
 const char kUsage[] =
-    "Usage: station-check [--exercise N] [--usbmon] [--picture FILE] [FILE]\n"
+    "Usage: station-check [--exercise N] [--usbmon] [--tolerance MS] [--picture FILE] [FILE]\n"
     "  Reads a session of a station program with the LED board (virtual-board --json lines,\n"
     "  or with --usbmon the kernel's usbmon text) from FILE or standard input and says, rule\n"
     "  by rule, whether the program behaves as the reference station does; then PASS or FAIL.\n"
     "  --exercise N    the exercise (1 to 10) the program played; without it, the one seen\n"
     "  --usbmon        the input is usbmon text (a real board on this machine's USB)\n"
+    "  --tolerance MS  how far a tick may stray from the whole second (default 100; wider\n"
+    "                  only where the program's clock runs rough, as in an emulated PC)\n"
     "  --picture FILE  draws the session tick by tick beside the reference (.svg or .png)\n"
     "  Exit status: 0 PASS, 1 FAIL, 2 bad arguments or input that cannot be read.\n";
 
@@ -41,6 +43,7 @@ bool EndsWith(const std::string& text, const char* suffix) {
 
 int main(int argc, char** argv) {
   int exercise = 0;
+  int tolerance_ms = station_check::kToleranceMs;
   bool usbmon = false;
   std::string picture, input;
   for (int i = 1; i < argc; ++i) {
@@ -57,6 +60,13 @@ int main(int argc, char** argv) {
           std::stoi(value) > 10)
         return Usage("the exercise is a number from 1 to 10");
       exercise = std::stoi(value);
+    } else if (arg == "--tolerance" && i + 1 < argc) {
+      const std::string value = argv[++i];
+      if (value.empty() || value.size() > 3 ||
+          value.find_first_not_of("0123456789") != std::string::npos || std::stoi(value) < 1 ||
+          std::stoi(value) > 499)
+        return Usage("the tolerance is a number of milliseconds from 1 to 499");
+      tolerance_ms = std::stoi(value);
     } else if (arg == "--picture" && i + 1 < argc) {
       picture = argv[++i];
       if (!EndsWith(picture, ".svg") && !EndsWith(picture, ".png"))
@@ -93,7 +103,8 @@ int main(int argc, char** argv) {
                  input.empty() ? "standard input" : input.c_str(), session.error.c_str());
     return 2;
   }
-  const station_check::Verdict verdict = station_check::Judge(session.session, exercise);
+  const station_check::Verdict verdict =
+      station_check::Judge(session.session, exercise, tolerance_ms);
   std::fputs(station_check::Describe(verdict).c_str(), stdout);
 
   if (!picture.empty()) {
