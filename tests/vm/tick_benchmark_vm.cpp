@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -168,9 +169,27 @@ Medians Measure() {
   return {ours.Medians(), least.Medians(), theirs.Medians()};
 }
 
+// With --open-close N: only the median of N opens and closes by this library, in microseconds,
+// against the boards present (the peer of the same figure through Wine's HID stack).
+int OpenCloseOnly(const char* count) {
+  const int n = std::atoi(count);
+  if (n < 1) return 2;
+  std::vector<double> times;
+  for (int i = 0; i < n; ++i) {
+    const auto start = Clock::now();
+    const bool open = OpenUsbDevice(0x1234, 0x6789) == -1;
+    CloseUsbDevice();
+    if (!open) return 1;
+    times.push_back(Micros(start, Clock::now()));
+  }
+  std::printf("%.0f\n", Median(times));
+  return 0;
+}
+
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  if (argc == 3 && std::strcmp(argv[1], "--open-close") == 0) return OpenCloseOnly(argv[2]);
   int status = 0;
   hid_init();
   std::vector<std::unique_ptr<vm_checks::Board>> others;

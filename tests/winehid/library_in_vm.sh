@@ -5,10 +5,10 @@
 # red strobe, two boards (the lower member index wins), unplug and replug while Wine runs, and
 # many opens and closes leaving Wine's and the kernel's handle counts where they were. Prints
 # the median open and close as a figure.
-# Usage (inside the VM, from winehid_in_vm.sh): library_in_vm.sh BITS WINE-LOADER WINDOWS-BUILD
+# Usage (inside the VM, from winehid_in_vm.sh): library_in_vm.sh BITS WINE-LOADER WINDOWS-BUILD NATIVE-BUILD
 #        (WINEPREFIX set, udevd running, VIRTUAL_BOARD naming the virtual-board program)
 set -uo pipefail
-bits=$1 loader=$2 build=$3
+bits=$1 loader=$2 build=$3 native=$4
 source "$(dirname "$0")/boards.sh"
 session=""
 trap 'end_session; unplug_all' EXIT
@@ -143,5 +143,11 @@ median=$(ask "cycles 30 1234 6789")
 [ "$(ask handles)" = "$handles" ] || fail "Wine's handles (own, all) went from $handles to $(ask handles)"
 grown=$(files_grown "$files" "$(open_files)")
 [ -z "$grown" ] || fail "more open files (process, before, after): $grown"
+# Its peer: the same opens and closes by the Linux library straight on hidraw, in this boot.
+peer=$("$native/tests/bin/vm-tick-benchmark" --open-close 30)
+[[ "$peer" =~ ^[0-9]+$ ]] || fail "the Linux library's opens and closes gave $peer"
 echo "figure: vm_wine${bits}_open_close_median_us $median us"
+echo "figure: vm_linux_open_close_median_us_beside_wine$bits $peer us"
+awk -v w="$median" -v l="$peer" -v b="$bits" \
+  'BEGIN { if (l > 0) printf "figure: vm_wine%s_to_linux_open_close %.0f ratio\n", b, w / l }'
 echo "PASS: Varnel.dll ($bits-bit) over Wine's HID stack"

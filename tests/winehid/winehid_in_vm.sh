@@ -21,15 +21,11 @@ cp -a "$prefix" "$WINEPREFIX"
 wineserver -p
 trap 'wineserver -k; udevadm control --exit >/dev/null 2>&1' EXIT
 
-status=0
-check() {  # check NAME COMMAND...: runs one part and reports it
-  echo "== $1"
-  shift
-  if "$@"; then echo "-- passed"; else echo "-- FAILED"; status=1; fi
-}
-check "Varnel.dll (32-bit) over Wine's HID stack" "$here/library_in_vm.sh" 32 wine "$win32"
+source "$here/../vm/check.sh"
+check "Varnel.dll (32-bit) over Wine's HID stack" \
+  "$here/library_in_vm.sh" 32 wine "$win32" "$native"
 check "Varnel.dll (64-bit, Wine's 64-bit loader) over Wine's HID stack" \
-  "$here/library_in_vm.sh" 64 /usr/lib/wine/wine64 "$win64"
+  "$here/library_in_vm.sh" 64 /usr/lib/wine/wine64 "$win64" "$native"
 check "Orlanek.exe played over Wine's HID stack" \
   "$here/../e2e/with_display.sh" "$here/orlanek_in_vm.sh" "$win32"
 exit $status
