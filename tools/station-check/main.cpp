@@ -34,6 +34,16 @@ int Usage(const char* why) {
   return 2;
 }
 
+// A whole argument of decimal digits from low to high (both under 1000).
+bool SmallNumber(const std::string& text, int low, int high, int* value) {
+  if (text.empty() || text.size() > 3 || text.find_first_not_of("0123456789") != std::string::npos)
+    return false;
+  const int parsed = std::stoi(text);
+  if (parsed < low || parsed > high) return false;
+  *value = parsed;
+  return true;
+}
+
 bool EndsWith(const std::string& text, const char* suffix) {
   const std::size_t n = std::strlen(suffix);
   return text.size() >= n && text.compare(text.size() - n, n, suffix) == 0;
@@ -54,19 +64,11 @@ int main(int argc, char** argv) {
     } else if (arg == "--usbmon") {
       usbmon = true;
     } else if (arg == "--exercise" && i + 1 < argc) {
-      const std::string value = argv[++i];
-      if (value.empty() || value.size() > 2 ||
-          value.find_first_not_of("0123456789") != std::string::npos || std::stoi(value) < 1 ||
-          std::stoi(value) > 10)
+      if (!SmallNumber(argv[++i], 1, 10, &exercise))
         return Usage("the exercise is a number from 1 to 10");
-      exercise = std::stoi(value);
     } else if (arg == "--tolerance" && i + 1 < argc) {
-      const std::string value = argv[++i];
-      if (value.empty() || value.size() > 3 ||
-          value.find_first_not_of("0123456789") != std::string::npos || std::stoi(value) < 1 ||
-          std::stoi(value) > 499)
+      if (!SmallNumber(argv[++i], 1, 499, &tolerance_ms))
         return Usage("the tolerance is a number of milliseconds from 1 to 499");
-      tolerance_ms = std::stoi(value);
     } else if (arg == "--picture" && i + 1 < argc) {
       picture = argv[++i];
       if (!EndsWith(picture, ".svg") && !EndsWith(picture, ".png"))
