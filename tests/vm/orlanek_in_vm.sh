@@ -8,14 +8,8 @@ build=$1
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 fail() { echo "FAIL: $*"; tail -n 20 "$work/board"; exit 1; }
-"$build/bin/virtual-board" ${VIRTUAL_BOARD_OPTIONS:-} --json >"$work/board" &
-board=$!
-pid=""
-Xvfb :7 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-display=$!
-export DISPLAY=:7
-trap 'kill $pid $board 2>/dev/null; sleep 0.2; kill $display 2>/dev/null; rm -rf "$work"' EXIT
-for _ in $(seq 50); do [ -e /dev/hidraw0 ] && break; sleep 0.1; done
+source "$here/board_and_display.sh"
+start_board_and_display "$work/board" 7
 
 # The green and red rows as the board showed them after each report.
 rows() { sed -n "s/.*\"report\":\[0,[0-9]*,$1,.*\"green\":\([0-9]*\),\"red\":\([0-9]*\)}/\\$2/p" "$work/board" | xargs; }

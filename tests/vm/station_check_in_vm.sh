@@ -12,19 +12,12 @@ here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 checker=$build/bin/station-check x_close=$build/tests/bin/x-close
 fail() { echo "FAIL: $*"; tail -n 20 "$work/session.jsonl"; exit 1; }
-monitor=""
+source "$here/board_and_display.sh"
 if [ -n "$capture" ]; then
   cat /sys/kernel/debug/usb/usbmon/0u >"$capture" &
   monitor=$!
 fi
-"$build/bin/virtual-board" ${VIRTUAL_BOARD_OPTIONS:-} --json >"$work/session.jsonl" &
-board=$!
-pid=""
-Xvfb :8 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-display=$!
-export DISPLAY=:8
-trap 'kill $pid $board $monitor 2>/dev/null; sleep 0.2; kill $display 2>/dev/null; rm -rf "$work"' EXIT
-for _ in $(seq 50); do [ -e /dev/hidraw0 ] && break; sleep 0.1; done
+start_board_and_display "$work/session.jsonl" 8
 
 export STATION_SETTLE=3
 source "$here/../e2e/station.sh"
