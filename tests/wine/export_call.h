@@ -1,5 +1,8 @@
 #pragma once
 
+#include <oleauto.h>
+#include <windows.h>
+
 #include <cstdint>
 #include <initializer_list>
 #include <vector>
@@ -55,3 +58,12 @@ inline CallResult CallExport(void* function, std::initializer_list<std::uintptr_
   return {0, false};
 }
 #endif
+
+// A number as Visual Basic hands it by reference: a VARIANT holding a Long.
+inline VARIANT I4(std::int32_t value) {
+  VARIANT v;
+  VariantInit(&v);
+  V_VT(&v) = VT_I4;
+  V_I4(&v) = value;
+  return v;
+}

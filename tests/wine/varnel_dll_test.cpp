@@ -62,14 +62,6 @@ std::wstring IdText(VARIANT* index) {
   return Take(Call("FindVidPid", {Slot(index)}));
 }
 
-VARIANT I4(std::int32_t value) {
-  VARIANT v;
-  VariantInit(&v);
-  V_VT(&v) = VT_I4;
-  V_I4(&v) = value;
-  return v;
-}
-
 std::vector<std::string> Calls() {
   std::vector<std::string> calls;
   for (int i = 0; i < Bus_CallCount(); ++i) {

@@ -66,14 +66,6 @@ std::string Take(std::uintptr_t value) {
   return narrow;
 }
 
-VARIANT I4(std::int32_t value) {
-  VARIANT v;
-  VariantInit(&v);
-  V_VT(&v) = VT_I4;
-  V_I4(&v) = value;
-  return v;
-}
-
 std::string OpenClose(unsigned vendor, unsigned product) {
   const std::string opened = Truth(Call("OpenUsbDevice", {vendor, product}));
   Call("CloseUsbDevice", {});
