@@ -5,7 +5,7 @@
 #undef CreateFile
 
 #include "platform.h"
-#include "windows/system_functions.h"
+#include "win32/system_functions.h"
 
 namespace varnel::platform {
 namespace {

@@ -1,4 +1,4 @@
-#include "windows/variant_number.h"
+#include "win32/variant_number.h"
 
 #include <oleauto.h>
 

@@ -10,7 +10,7 @@
 
 #include "core/core.h"
 #include "varnel.h"
-#include "windows/variant_number.h"
+#include "win32/variant_number.h"
 
 namespace {
 
