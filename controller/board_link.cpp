@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "board_protocol.h"
 #include "combapi.h"
 #include "runtime_error.h"
 #include "shared_library.h"
@@ -64,10 +65,6 @@ Bound<std::int16_t VARNEL_CALL(std::int16_t, std::int16_t)> open_usb_device("Ope
 Bound<void VARNEL_CALL(std::uint8_t, std::uint8_t)> out_data_ctrl("OutDataCtrl");
 Bound<void VARNEL_CALL()> close_usb_device("CloseUsbDevice");
 
-constexpr std::uint8_t kGreenWrite = 0x00;
-constexpr std::uint8_t kRedHold = 0x20;    // bit 5, held for the whole red-row write
-constexpr std::uint8_t kRedStrobe = 0x30;  // bit 4 pulsed while bit 5 is held
-
 }  // namespace
 
 std::int16_t OpenUsbDevice(std::int16_t vendor, std::int16_t product) {
@@ -83,18 +80,16 @@ void CloseUsbDevice() {
 }
 
 void PutGreenLeds(std::uint8_t value) {
-  OutDataCtrl(value, kGreenWrite);
+  OutDataCtrl(value, board::kGreenWrite);
 }
 
 void PutRedLeds(std::uint8_t value) {
-  OutDataCtrl(value, kRedHold);
-  OutDataCtrl(value, kRedStrobe);
-  OutDataCtrl(value, kRedHold);
+  for (const std::uint8_t control : board::kRedLatch) OutDataCtrl(value, control);
 }
 
 std::int16_t ProbeBoard() {
-  const std::int16_t state = OpenUsbDevice(kBoardVendorId, kBoardProductId);
-  if (state == kBoardPresent) {
+  const std::int16_t state = OpenUsbDevice(board::kVendorId, board::kProductId);
+  if (state == board::kPresent) {
     MarkBoardPresent();
   } else {
     MarkBoardAbsent();

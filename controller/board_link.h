@@ -9,13 +9,6 @@ namespace orlanek {
 // The file the library is loaded from, without a path.
 extern const char* const kDeviceLibraryFile;
 
-// The board's identity, passed on every open, vendor first.
-inline constexpr std::int16_t kBoardVendorId = 0x1234;
-inline constexpr std::int16_t kBoardProductId = 0x6789;
-
-// Board state: -1 when the board was found and opened, 0 otherwise.
-inline constexpr std::int16_t kBoardPresent = -1;
-
 std::int16_t OpenUsbDevice(std::int16_t vendor, std::int16_t product);
 void OutDataCtrl(std::uint8_t data, std::uint8_t ctrl);
 void CloseUsbDevice();

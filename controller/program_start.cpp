@@ -1,4 +1,5 @@
 #include "program_life.h"
+#include "station_model.h"
 #include "window_events.h"
 #include "windows/forms.h"
 
@@ -7,7 +8,7 @@ namespace orlanek {
 void StartProgram() {
   static MenuWindowEvents menu_events;
   static RunWindowEvents run_events;
-  run_events = RunWindowEvents();
+  Station() = StationModel();
   windows::allMenu().BindEvents(&menu_events);
   windows::frmMain().BindEvents(&run_events);
   DeliverEvent("allMenu.Form_Load", [] { windows::allMenu().Touch(); });

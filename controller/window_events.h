@@ -2,7 +2,6 @@
 
 #include <cstdint>
 
-#include "checked.h"
 #include "windows/form.h"
 
 namespace orlanek {
@@ -16,23 +15,17 @@ class MenuWindowEvents : public windows::FormEvents {
 };
 
 // The handlers of the run window frmMain: the step sequencer, which polls the board once a
-// tick and plays the step that the count has reached.
+// tick; the station model decides what each tick plays.
 class RunWindowEvents : public windows::FormEvents {
  public:
   void Load() override;
   void Unload(std::int16_t& cancel) override;
   void Click(std::int16_t index) override;
   void Timer() override;
-
-  // The board state the previous tick found; kept across window switches and reloads.
-  Int16 LastBoardState = 0;
-
- private:
-  void BoardPresent(std::int16_t board);
-  void BoardAbsent();
 };
 
-// Binds the handlers to the two windows and loads the start-up window, allMenu.
+// Gives the program a fresh station model, binds the handlers to the two windows and loads
+// the start-up window, allMenu.
 void StartProgram();
 
 }  // namespace orlanek

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "board_protocol.h"
 #include "clock.h"
 #include "combapi.h"
 #include "exercise_catalogue.h"
@@ -104,7 +105,7 @@ TEST_F(SequencerTest, ChoosingWithTheBoardPresentClearsItsRedRowAndOpensTheRunWi
   EXPECT_TRUE(frmMain().Timer1().Enabled());
   EXPECT_FALSE(allMenu().Visible());
   EXPECT_EQ(frmMain().Caption(), ExerciseAt(2)->caption);
-  EXPECT_EQ(RunMode, kRunModeIdle);
+  EXPECT_EQ(Station().RunMode, kRunModeIdle);
 }
 
 TEST_F(SequencerTest, ChoosingWithTheBoardAbsentSendsNothingAndDrawsTheLedsHollow) {
@@ -112,9 +113,9 @@ TEST_F(SequencerTest, ChoosingWithTheBoardAbsentSendsNothingAndDrawsTheLedsHollo
   EXPECT_TRUE(board.TakeReports().empty());
   EXPECT_EQ(LedStyle(), 1);
   EXPECT_TRUE(frmMain().Visible());
-  EXPECT_EQ(PatternBuffer[0], 1);
-  EXPECT_EQ(PatternBuffer[7], 128);
-  EXPECT_EQ(PatternBuffer[8], 0);
+  EXPECT_EQ(Station().PatternBuffer[0], 1);
+  EXPECT_EQ(Station().PatternBuffer[7], 128);
+  EXPECT_EQ(Station().PatternBuffer[8], 0);
 }
 
 TEST_F(SequencerTest, EveryExercisePlaysOnceOnTheGreenRowThenHoldsItDark) {
@@ -130,7 +131,7 @@ TEST_F(SequencerTest, EveryExercisePlaysOnceOnTheGreenRowThenHoldsItDark) {
       }
       EXPECT_EQ(GreenRow(), green.back());
       EXPECT_EQ(RedRow(), 0);
-      EXPECT_LE(StepIndex, kLastStep + 1);
+      EXPECT_LE(Station().StepIndex, board::kLastStep + 1);
     }
     const auto steps = ExerciseAt(exercise)->steps;
     std::vector<int> expected(steps.begin(), steps.end());
@@ -180,7 +181,7 @@ TEST_F(SequencerTest, ExitDarkensTheBoardAndTheReturnFindsNoPlugInToClear) {
   EXPECT_TRUE(allMenu().Visible());
   EXPECT_FALSE(frmMain().Visible());
   EXPECT_FALSE(frmMain().Timer1().Enabled());
-  EXPECT_EQ(RunMode, kRunModeIdle);
+  EXPECT_EQ(Station().RunMode, kRunModeIdle);
   Choose(4);
   EXPECT_EQ(board.TakeReports(), kRedClear);
   EXPECT_TRUE(Tick().empty());
@@ -193,7 +194,7 @@ TEST_F(SequencerTest, ExitWithTheBoardAbsentReturnsWithoutWriting) {
   EXPECT_TRUE(Tick().empty());
   EXPECT_EQ(GreenRow(), 0);
   EXPECT_TRUE(allMenu().Visible());
-  EXPECT_EQ(RunMode, kRunModeIdle);
+  EXPECT_EQ(Station().RunMode, kRunModeIdle);
 }
 
 TEST_F(SequencerTest, UnpluggedStepsAreSkippedAndTheReplugClearsTheRedRowFirst) {
@@ -207,7 +208,7 @@ TEST_F(SequencerTest, UnpluggedStepsAreSkippedAndTheReplugClearsTheRedRowFirst) 
   EXPECT_EQ(LedStyle(), 1);
   EXPECT_EQ(GreenRow(), 6);  // keeps its colours, drawn hollow
   EXPECT_TRUE(Tick().empty());
-  EXPECT_EQ(StepIndex, 4);
+  EXPECT_EQ(Station().StepIndex, 4);
   board.Plug();
   EXPECT_EQ(Tick(), Join(kRedClear, {{48, 0}}));
   EXPECT_EQ(LedStyle(), 0);
@@ -227,8 +228,8 @@ TEST_F(SequencerTest, AClickThenExitBeforeTheNextTickNeverPlaysTheFirstRequest) 
 TEST_F(SequencerTest, IdleTicksHoldTheStepBetweenTwentyAndTwentyOne) {
   Choose(0);
   for (int tick = 0; tick < 30; ++tick) Tick();
-  EXPECT_EQ(StepIndex, kLastStep + 1);
-  EXPECT_EQ(RunMode, kRunModeIdle);
+  EXPECT_EQ(Station().StepIndex, board::kLastStep + 1);
+  EXPECT_EQ(Station().RunMode, kRunModeIdle);
 }
 
 TEST_F(SequencerTest, TheCloseBoxDarkensTheBoardAndTheNextRunWindowStartsIdle) {
@@ -242,9 +243,9 @@ TEST_F(SequencerTest, TheCloseBoxDarkensTheBoardAndTheNextRunWindowStartsIdle) {
   EXPECT_EQ(board.TakeReports(), kRedClear);
   EXPECT_FALSE(frmMain().IsLoaded());
   EXPECT_TRUE(allMenu().Visible());
-  EXPECT_EQ(RunMode, kRunModeGreen);  // until the next load
+  EXPECT_EQ(Station().RunMode, kRunModeGreen);  // until the next load
   Choose(8);
-  EXPECT_EQ(RunMode, kRunModeIdle);
+  EXPECT_EQ(Station().RunMode, kRunModeIdle);
   EXPECT_EQ(board.TakeReports(), kRedClear);
   EXPECT_TRUE(Tick().empty());
   EXPECT_EQ(board.LiveHandles(), 0);

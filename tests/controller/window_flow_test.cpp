@@ -30,7 +30,7 @@ TEST_F(WindowFlowTest, StartShowsTheMenuAloneWithTheRunWindowLoadedHiddenAndIdle
   EXPECT_EQ(Changes(),
             (Log{"allMenu.Created", "allMenu.Enabled=1", "allMenu.Visible=1", "frmMain.Created",
                  "frmMain.Enabled=0", "frmMain.Visible=0", "frmMain.Timer1.Enabled=0"}));
-  EXPECT_EQ(RunMode, kRunModeIdle);
+  EXPECT_EQ(Station().RunMode, kRunModeIdle);
   EXPECT_TRUE(frmMain().IsLoaded());
   EXPECT_FALSE(frmMain().Timer1().Enabled());
   EXPECT_FALSE(ProgramEnding());
@@ -57,14 +57,14 @@ TEST_F(WindowFlowTest, SwitchesShowTheTargetBeforeHidingTheOther) {
 TEST_F(WindowFlowTest, ClosingTheMenuEndsTheProgramWithStatusZeroAndNothingAfter) {
   StartProgram();
   ShowMenu();
-  RunMode = 0;
+  Station().RunMode = 0;
   Changes();
   allMenu().RaiseUnload();
   EXPECT_EQ(Changes(), (Log{"frmMain.Enabled=0", "frmMain.Visible=0", "frmMain.Timer1.Enabled=0",
                             "allMenu.Enabled=0", "allMenu.Visible=0", "allMenu.Destroyed"}));
   EXPECT_EQ(host.quits, std::vector<int>{0});
   EXPECT_TRUE(host.messages.empty());
-  EXPECT_EQ(RunMode, 0);  // the run window's handlers did not run
+  EXPECT_EQ(Station().RunMode, 0);  // the run window's handlers did not run
   frmMain().RaiseUnload();
   EXPECT_TRUE(frmMain().IsLoaded());
 }
@@ -72,14 +72,14 @@ TEST_F(WindowFlowTest, ClosingTheMenuEndsTheProgramWithStatusZeroAndNothingAfter
 TEST_F(WindowFlowTest, ClosingTheMenuAfterTheRunWindowWasClosedLoadsItAgainFirst) {
   StartProgram();
   frmMain().RaiseUnload();
-  RunMode = 0;
+  Station().RunMode = 0;
   Changes();
   allMenu().RaiseUnload();
   const Log changes = Changes();
   ASSERT_GE(changes.size(), 2u);
   EXPECT_EQ(changes[0], "frmMain.Created");
   EXPECT_EQ(changes[1], "frmMain.Enabled=0");
-  EXPECT_EQ(RunMode, kRunModeIdle);
+  EXPECT_EQ(Station().RunMode, kRunModeIdle);
   EXPECT_EQ(host.quits, std::vector<int>{0});
 }
 
@@ -90,9 +90,9 @@ TEST_F(WindowFlowTest, AfterTheCloseBoxTheRunWindowComesBackFromItsDesign) {
   ShowGreenLeds(0xFF);
   frmMain().RaiseUnload();
   ASSERT_FALSE(frmMain().IsLoaded());
-  RunMode = 0;
+  Station().RunMode = 0;
   ShowRunWindow();
-  EXPECT_EQ(RunMode, kRunModeIdle);
+  EXPECT_EQ(Station().RunMode, kRunModeIdle);
   EXPECT_TRUE(frmMain().Visible());
   EXPECT_TRUE(frmMain().Timer1().Enabled());
   for (std::int16_t i = 0; i < 8; ++i) {

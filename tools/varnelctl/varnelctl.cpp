@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "board_protocol.h"
 #include "byte_argument.h"
 #include "varnel.h"
 
@@ -18,13 +19,13 @@ constexpr int kBadArguments = 2;
 constexpr int kNoBoard = 1;
 constexpr int kRefused = 3;
 constexpr const char* kAccessRule = "/usr/lib/udev/rules.d/70-orlanek-board.rules";
-constexpr std::int16_t kBoardVendor = 0x1234;
-constexpr std::int16_t kBoardProduct = 0x6789;
+
+namespace board = orlanek::board;
 
 const char kUsage[] =
     "Usage: varnelctl list | probe | green BYTE | red BYTE\n"
     "  list        the number of HID interfaces and the id text (vvvvpppp) of each\n"
-    "  probe       whether the LED board (vendor 1234, product 6789) is there and may be\n"
+    "  probe       whether the LED board (vendor %04x, product %04x) is there and may be\n"
     "              opened: exit status 0 ready, 1 no board, 3 there but refused\n"
     "  green BYTE  light the green row with BYTE (0-255, or 0x00-0xff)\n"
     "  red BYTE    latch BYTE into the red row\n";
@@ -67,16 +68,17 @@ int List() {
 bool BoardListed() {
   const Listing listing = ListInterfaces();
   return std::any_of(listing.id_texts.begin(), listing.id_texts.end(),
-                     [](const auto& entry) { return entry.second == "12346789"; });
+                     [](const auto& entry) { return entry.second == board::kIdText; });
 }
 
 // Opens the board, or says why it cannot and what to do.
 int OpenBoard() {
-  if (OpenUsbDevice(kBoardVendor, kBoardProduct) == -1) return 0;
+  if (OpenUsbDevice(board::kVendorId, board::kProductId) == board::kPresent) return 0;
   CloseUsbDevice();
   if (!BoardListed()) {
     std::fprintf(stderr,
-                 "varnelctl: no board: the LED board (vendor 1234, product 6789) is not there\n");
+                 "varnelctl: no board: the LED board (vendor %04x, product %04x) is not there\n",
+                 board::kVendorId, board::kProductId);
     return kNoBoard;
   }
   std::fprintf(stderr,
@@ -98,12 +100,9 @@ int Probe() {
 int Light(bool green, std::uint8_t value) {
   if (const int status = OpenBoard()) return status;
   if (green) {
-    OutDataCtrl(value, 0x00);
+    OutDataCtrl(value, board::kGreenWrite);
   } else {
-    // The red row latches the byte on the strobe of bit 4 while bit 5 is held.
-    OutDataCtrl(value, 0x20);
-    OutDataCtrl(value, 0x30);
-    OutDataCtrl(value, 0x20);
+    for (const std::uint8_t control : board::kRedLatch) OutDataCtrl(value, control);
   }
   CloseUsbDevice();
   return 0;
@@ -120,7 +119,7 @@ int main(int argc, char** argv) {
   if (argc < 2) return BadArguments("no command given");
   const std::string command = argv[1];
   if (command == "--help" || command == "-h" || command == "help") {
-    std::fputs(kUsage, stdout);
+    std::printf(kUsage, board::kVendorId, board::kProductId);
     return 0;
   }
   if (command == "list" || command == "probe") {

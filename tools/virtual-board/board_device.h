@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "board_protocol.h"
+
 // The board as the kernel sees it: one HID device with a vendor-defined collection, one
 // feature report of the given size and no report IDs, made through one of the kernel's
 // interfaces (uhid, or a USB gadget on a device controller).
@@ -18,8 +20,8 @@ struct SetReport {
 };
 
 struct DeviceIdentity {
-  std::uint16_t vendor = 0x1234;
-  std::uint16_t product = 0x6789;
+  std::uint16_t vendor = orlanek::board::kVendorId;
+  std::uint16_t product = orlanek::board::kProductId;
   int feature_bytes = 8;
   std::string name = "Orlanek virtual LED board";
 };

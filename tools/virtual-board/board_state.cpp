@@ -2,12 +2,12 @@
 
 #include <cstdio>
 
+#include "board_protocol.h"
+
 namespace virtual_board {
 namespace {
 
-constexpr std::uint8_t kGreenWrite = 0x00;
-constexpr std::uint8_t kRedHold = 0x20;
-constexpr std::uint8_t kRedStrobe = 0x10;
+namespace board = orlanek::board;
 
 std::string Bits(std::uint8_t value, const char* on, const char* off) {
   std::string row;
@@ -18,11 +18,11 @@ std::string Bits(std::uint8_t value, const char* on, const char* off) {
 }  // namespace
 
 void BoardState::Apply(std::span<const std::uint8_t> report) {
-  if (report.size() < 3) return;
-  const std::uint8_t data = report[1];
-  const std::uint8_t ctrl = report[2];
-  if (ctrl == kGreenWrite) green_ = data;
-  const bool strobe = (ctrl & kRedHold) && (ctrl & kRedStrobe);
+  if (report.size() < board::kPaddingFrom) return;
+  const std::uint8_t data = report[board::kDataAt];
+  const std::uint8_t ctrl = report[board::kControlAt];
+  if (ctrl == board::kGreenWrite) green_ = data;
+  const bool strobe = (ctrl & board::kRedHoldBit) && (ctrl & board::kRedStrobeBit);
   if (strobe && !strobe_high_) red_ = data;
   strobe_high_ = strobe;
 }

@@ -2,7 +2,6 @@
 
 #include <cstdio>
 
-#include "combapi.h"
 #include "windows/forms.h"
 
 namespace orlanek::testing {
@@ -56,9 +55,6 @@ void ResetProgram() {
   windows::frmMain().Discard();
   windows::allMenu().BindEvents(nullptr);
   windows::frmMain().BindEvents(nullptr);
-  for (std::int32_t i = 0; i <= PatternBuffer.UpperBound(); ++i) PatternBuffer[i] = 0;
-  StepIndex = 0;
-  RunMode = 0;
   ResetProgramLife();
 }
 

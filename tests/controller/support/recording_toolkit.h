@@ -32,7 +32,7 @@ class RecordingHost : public ProgramHost {
 };
 
 // Puts the program back to its state before start: both windows unloaded, handlers unbound,
-// program-wide variables at their start values, no ended program.
+// no ended program. (StartProgram gives the program a fresh station model.)
 void ResetProgram();
 
 }  // namespace orlanek::testing
