@@ -1,183 +1,27 @@
 #include "judge.h"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <cstdio>
 #include <optional>
 
+#include "board_protocol.h"
 #include "board_state.h"
 #include "exercise_table.h"
+#include "explain.h"
 #include "readers.h"
+#include "ticks.h"
 
 namespace station_check {
 namespace {
 
-constexpr std::int64_t kSecond = 1'000'000;
-// Reports closer than this belong to one tick; a tick's reports go out back to back.
-constexpr std::int64_t kTickSpread = 300'000;
-constexpr std::size_t kMaxTickReports = 7;
+namespace board = orlanek::board;
+
 // usbmon's stamps run over every 4096 seconds.
 constexpr std::int64_t kUsbmonWrap = 4096 * kSecond;
-constexpr int kLastStep = 20;
-constexpr int kRedSteps = 8;
-
-constexpr std::uint8_t kGreen = 0x00, kRedHold = 0x20, kRedStrobe = 0x30;
-
-struct Op {
-  bool red = false;
-  std::uint8_t value = 0;
-  bool operator==(const Op&) const = default;
-};
-constexpr Op kRedClear{true, 0};
-
-struct Tick {
-  std::int64_t us = 0;
-  std::vector<const Report*> reports;
-  std::vector<Op> ops;
-  bool plugged_before = false;    // a plug-in since the tick before
-  bool unplugged_before = false;  // the board was away since the tick before
-  bool present_after = true;
-};
-
-std::string Seconds(std::int64_t us) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.3f s", static_cast<double>(us) / kSecond);
-  return text;
-}
-
-std::string Where(const Tick& tick) {
-  const Report& first = *tick.reports.front();
-  std::string text = "at " + Seconds(tick.us) + " (line " + std::to_string(first.line) + ":";
-  for (const std::uint8_t byte : first.bytes) text += " " + std::to_string(byte);
-  return text + ")";
-}
-
-std::string Describe(const std::vector<Op>& ops) {
-  if (ops.empty()) return "nothing";
-  std::string text;
-  for (const Op& op : ops) {
-    if (!text.empty()) text += ", ";
-    text += (op.red ? "red " : "green ") + std::to_string(op.value);
-  }
-  return text;
-}
-
-struct RuleState {
-  bool broken = false;
-  std::string detail;
-  std::size_t tick = SIZE_MAX;
-
-  void Break(std::size_t at, std::string what) {
-    if (broken) return;
-    broken = true;
-    tick = at;
-    detail = std::move(what);
-  }
-};
-
-// The session cut into ticks, with the red latches and green writes each tick made.
-std::vector<Tick> CutIntoTicks(const Session& session, RuleState& form, RuleState& latch) {
-  std::vector<Tick> ticks;
-  std::size_t plug = 0;
-  bool present = true, plugged = false, unplugged = false;
-  const Report* previous = nullptr;
-  const auto follow_plugs = [&](std::int64_t until) {
-    bool changed = false;
-    for (; plug < session.plugs.size() && session.plugs[plug].us <= until; ++plug) {
-      present = session.plugs[plug].plugged;
-      (present ? plugged : unplugged) = true;
-      changed = true;
-    }
-    return changed;
-  };
-  for (const Report& report : session.reports) {
-    const bool changed = follow_plugs(report.us);
-    if (ticks.empty() || changed || report.us - previous->us > kTickSpread) {
-      ticks.emplace_back();
-      ticks.back().us = report.us;
-      ticks.back().plugged_before = plugged;
-      ticks.back().unplugged_before = unplugged;
-      plugged = unplugged = false;
-    }
-    ticks.back().reports.push_back(&report);
-    ticks.back().present_after = present;
-    previous = &report;
-  }
-
-  const std::size_t length = session.reports.empty() ? 0 : session.reports[0].bytes.size();
-  for (std::size_t t = 0; t < ticks.size(); ++t) {
-    Tick& tick = ticks[t];
-    for (const Report* report : tick.reports) {
-      const std::vector<std::uint8_t>& bytes = report->bytes;
-      const std::string at =
-          "at " + Seconds(report->us) + " (line " + std::to_string(report->line) + ")";
-      if (bytes.size() < 3) {
-        form.Break(t, at + ": a report of " + std::to_string(bytes.size()) + " bytes");
-      } else if (bytes[0] != 0) {
-        form.Break(t, at + ": report ID " + std::to_string(bytes[0]));
-      } else if (bytes[2] != kGreen && bytes[2] != kRedHold && bytes[2] != kRedStrobe) {
-        form.Break(t, at + ": control byte " + std::to_string(bytes[2]));
-      } else if (std::any_of(bytes.begin() + 3, bytes.end(), [](std::uint8_t b) { return b; })) {
-        form.Break(t, at + ": a padding byte is not 0");
-      } else if (bytes.size() != length) {
-        form.Break(t, at + ": " + std::to_string(bytes.size()) + " bytes after reports of " +
-                          std::to_string(length));
-      }
-    }
-    // Green writes one report each; a red latch is a run of &H20, &H30, &H20 reports.
-    for (std::size_t i = 0; i < tick.reports.size();) {
-      const std::vector<std::uint8_t>& bytes = tick.reports[i]->bytes;
-      if (bytes.size() < 3 ||
-          (bytes[2] != kGreen && bytes[2] != kRedHold && bytes[2] != kRedStrobe)) {
-        ++i;
-        continue;
-      }
-      if (bytes[2] == kGreen) {
-        tick.ops.push_back({false, bytes[1]});
-        ++i;
-        continue;
-      }
-      std::size_t end = i;
-      while (end < tick.reports.size() && tick.reports[end]->bytes.size() >= 3 &&
-             (tick.reports[end]->bytes[2] == kRedHold || tick.reports[end]->bytes[2] == kRedStrobe))
-        ++end;
-      for (; i < end; i += 3) {
-        const auto control = [&](std::size_t k) {
-          return k < end ? static_cast<int>(tick.reports[k]->bytes[2]) : -1;
-        };
-        const auto data = [&](std::size_t k) { return tick.reports[k]->bytes[1]; };
-        const bool whole = control(i) == kRedHold && control(i + 1) == kRedStrobe &&
-                           control(i + 2) == kRedHold && data(i + 1) == data(i) &&
-                           data(i + 2) == data(i);
-        if (!whole) {
-          std::string seen;
-          for (std::size_t k = i; k < std::min(end, i + 3); ++k)
-            seen += (seen.empty() ? "" : ", ") + std::to_string(data(k)) + "/&H" +
-                    (control(k) == kRedHold ? "20" : "30");
-          latch.Break(t, "at " + Seconds(tick.reports[i]->us) + " (line " +
-                             std::to_string(tick.reports[i]->line) +
-                             "): the latch went data/control " + seen +
-                             ", not &H20, &H30, &H20 with one data byte");
-          // Judge the rest by what the board latched: the data of the last strobe.
-          std::uint8_t latched = data(i);
-          for (std::size_t k = i; k < end; ++k)
-            if (control(k) == kRedStrobe) latched = data(k);
-          tick.ops.push_back({true, latched});
-          i = end;
-          break;
-        }
-        tick.ops.push_back({true, data(i)});
-      }
-    }
-  }
-  return ticks;
-}
-
-enum class Mode { kNone, kGreen, kRed };
 
 struct Walk {
-  std::vector<std::uint8_t> steps;
+  std::size_t steps = 0;  // the exercise's
   RuleState form, latch, cadence, green, red, plugin;
   int green_runs = 0, red_walks = 0, plugins = 0;
   std::int64_t slack = 0;  // the cadence's allowance in microseconds
@@ -186,244 +30,162 @@ struct Walk {
   std::vector<Frame> frames;
 };
 
-struct Reference {
-  Mode mode = Mode::kNone;
-  std::vector<int> candidates;  // green run: the step indices the run may be at
-  int red_index = 0;
-  bool good = false, counted = false;
+// What the reference did at a tick, as far as the rules go.
+struct Judged {
+  Candidate lead;  // the explanation the picture and the counts follow
+  bool fits = false;
 };
 
-// What the reference would have sent in a tick that sent rest, taking the user's clicks from
-// what was sent; red_rule tells whether a difference breaks the red walk (else the green run).
-std::vector<Op> Expect(Reference& ref, const std::vector<Op>& rest, int slots,
-                       bool unplugged_before, const std::vector<std::uint8_t>& steps,
-                       bool& red_rule) {
-  const auto step = [&](int index) -> std::uint8_t {
-    return index < static_cast<int>(steps.size()) ? steps[static_cast<std::size_t>(index)] : 0;
-  };
-  std::vector<Op> own;
-  red_rule = false;
-  const bool red_walk =
-      std::any_of(rest.begin(), rest.end(), [](Op op) { return op.red && op.value; });
-  const auto green_from = [&](bool restart) {
-    if (restart || ref.mode != Mode::kGreen) {
-      ref.mode = Mode::kGreen;
-      ref.candidates = {0};
-      ref.good = true;
-      ref.counted = false;
-      own = {kRedClear, {false, step(0)}};
-      return;
-    }
-    for (int& index : ref.candidates) index = std::min(index + slots, kLastStep);
-    own = {{false, step(ref.candidates.front())}};
-  };
-  if (rest.size() == 2 && rest[0] == kRedClear && !rest[1].red) {
-    green_from(true);
-  } else if (red_walk) {
-    red_rule = true;
-    const Op first = rest.front();
-    const int next = std::min(ref.red_index + slots, kRedSteps);
-    if (ref.mode == Mode::kRed && next < kRedSteps && first == Op{true, std::uint8_t(1 << next)}) {
-      ref.red_index = next;
-    } else if (first == Op{true, 1}) {
-      ref.red_index = 0;
-      ref.good = true;
-      ref.counted = false;
-    } else if (unplugged_before && first.red && std::has_single_bit(first.value)) {
-      ref.red_index = std::countr_zero(first.value);
-      ref.good = false;
-    } else {
-      ref.red_index = ref.mode == Mode::kRed ? next : 0;
-      ref.good = false;
-    }
-    ref.mode = Mode::kRed;
-    own = {ref.red_index < kRedSteps ? Op{true, std::uint8_t(1 << ref.red_index)} : kRedClear};
-  } else if (rest == std::vector<Op>{kRedClear}) {
-    if (ref.mode == Mode::kRed && ref.red_index + slots >= kRedSteps) {
-      red_rule = true;
-      ref.red_index = std::min(ref.red_index + slots, kRedSteps);
-    } else {
-      ref.mode = Mode::kNone;  // EXIT
-    }
-    own = {kRedClear};
-  } else if (rest.size() == 1 && !rest[0].red) {
-    const std::uint8_t value = rest[0].value;
-    if (ref.mode == Mode::kGreen) {
-      green_from(false);
-      std::vector<int> matching;
-      for (const int index : ref.candidates)
-        if (step(index) == value) matching.push_back(index);
-      if (!matching.empty()) {
-        ref.candidates = matching;
-        own = rest;
-      }
-    } else if (unplugged_before) {
-      // The run was started while the board was away: it goes on at the step the count reached.
-      ref.mode = Mode::kGreen;
-      ref.candidates.clear();
-      for (int index = 0; index <= kLastStep; ++index)
-        if (step(index) == value) ref.candidates.push_back(index);
-      ref.good = false;
-      own = rest;
-      if (ref.candidates.empty()) {
-        green_from(true);
-        ref.good = false;
-      }
-    } else {
-      green_from(true);
-      ref.good = false;
-      ref.candidates.clear();
-      for (int index = 0; index <= kLastStep; ++index)
-        if (step(index) == value) ref.candidates.push_back(index);
-      if (ref.candidates.empty()) ref.candidates = {0};
-    }
-  } else if (ref.mode == Mode::kGreen) {
-    green_from(false);
-  } else if (ref.mode == Mode::kRed) {
-    red_rule = true;
-    ref.red_index = std::min(ref.red_index + slots, kRedSteps);
-    own = {ref.red_index < kRedSteps ? Op{true, std::uint8_t(1 << ref.red_index)} : kRedClear};
-  } else {
-    own = rest.empty() ? rest : std::vector<Op>{kRedClear};
+// Rules 3 and 6 by what the tick itself shows: how many reports it sent, and whether the first
+// tick after a plug-in cleared the red row first. Returns what was sent, with the plug-in clear
+// put in where it was left out (its rule has that offence).
+Writes CheckTickItself(const Tick& tick, std::size_t t, Walk& walk) {
+  if (tick.reports.size() > board::kMaxTickReports)
+    walk.cadence.Break(
+        t, Where(tick) + ": " + std::to_string(tick.reports.size()) + " reports in one tick");
+  Writes sent = tick.writes;
+  if (!tick.plugged_before) return sent;
+  ++walk.plugins;
+  if (sent.empty() || sent.front() != orlanek::kRedClear) {
+    walk.plugin.Break(t, Where(tick) + ": the first tick after the plug-in sent " +
+                             Describe(tick.writes) + " without clearing the red row first");
+    sent.insert(sent.begin(), orlanek::kRedClear);
   }
-  return own;
+  return sent;
 }
 
-void Run(const Session& session, Walk& walk) {
-  const std::vector<Tick> ticks = CutIntoTicks(session, walk.form, walk.latch);
-  Reference ref;
-  bool late_plugin = false;  // the tick before was a menu choice
-  std::int64_t rhythm = 0;   // the last tick in the rhythm, when in_rhythm
-  bool in_rhythm = false;
+std::vector<Candidate> Fitting(const std::vector<Candidate>& candidates, const Writes& sent) {
+  std::vector<Candidate> fits;
+  for (const Candidate& c : candidates)
+    if (c.writes == sent) fits.push_back(c);
+  return fits;
+}
+
+// How near what the reference sends comes to what was sent: less the writes that one has and
+// the other has not, in order.
+int Nearness(const Writes& reference, const Writes& sent) {
+  std::vector<std::vector<int>> common(reference.size() + 1, std::vector<int>(sent.size() + 1));
+  for (std::size_t i = 1; i <= reference.size(); ++i)
+    for (std::size_t j = 1; j <= sent.size(); ++j)
+      common[i][j] = reference[i - 1] == sent[j - 1] ? common[i - 1][j - 1] + 1
+                                                     : std::max(common[i - 1][j], common[i][j - 1]);
+  return 2 * common[reference.size()][sent.size()] -
+         static_cast<int>(reference.size() + sent.size());
+}
+
+RuleState& RuleOf(bool red, Walk& walk) {
+  return red ? walk.red : walk.green;
+}
+
+// No explanation fits. Either the program fell silent where the reference sends every tick,
+// or it sent other writes: the rule of the run or walk it was in breaks, and the explanations
+// nearest to what it sent are kept.
+std::vector<Candidate> Misfit(const Explainer& explainer, const std::vector<Candidate>& all,
+                              const Tick& tick, const Writes& sent, std::size_t t, Walk& walk) {
+  const bool was_red = explainer.Lead().model.RunMode == orlanek::kRunModeRed;
+  std::vector<Candidate> kept = Fitting(explainer.Candidates(tick, true), sent);
+  if (!kept.empty()) {
+    RuleOf(was_red, walk)
+        .Break(t, Where(tick) + ": " + std::to_string(kept.front().slots - 1) +
+                      " tick(s) before it sent nothing while the board was "
+                      "plugged in");
+  } else {
+    int best = INT32_MIN;
+    for (const Candidate& c : all) best = std::max(best, Nearness(c.writes, sent));
+    for (const Candidate& c : all)
+      if (Nearness(c.writes, sent) == best) kept.push_back(c);
+    const bool walking =
+        std::any_of(sent.begin(), sent.end(), [](Write w) { return w.red && w.value; });
+    const bool greens = std::any_of(sent.begin(), sent.end(), [](Write w) { return !w.red; });
+    RuleOf(walking || (was_red && !greens), walk)
+        .Break(t, Where(tick) + ": sent " + Describe(tick.writes) + " where the reference sends " +
+                      Describe(kept.front().writes));
+  }
+  for (Candidate& c : kept) c.after.clean = false;
+  return kept;
+}
+
+// Explains one tick: the explanations that fit what was sent, in rhythm where any is.
+Judged Explain(Explainer& explainer, const Tick& tick, const Writes& sent, std::size_t t,
+               Walk& walk) {
+  const std::vector<Candidate> all = explainer.Candidates(tick, false);
+  std::vector<Candidate> kept = Fitting(all, sent);
+  const bool fits = !kept.empty();
+  std::vector<Candidate> timely;
+  for (const Candidate& c : kept)
+    if (c.in_rhythm) timely.push_back(c);
+  if (!fits) {
+    kept = Misfit(explainer, all.empty() ? explainer.Candidates(tick, true) : all, tick, sent, t,
+                  walk);
+  } else if (!timely.empty()) {
+    kept = std::move(timely);
+  }
+  const Candidate& lead = kept.front();
+  if (lead.cause == Cause::kTick && lead.timed) {
+    const std::int64_t deviation = lead.gap - lead.slots * kSecond;
+    walk.worst_ms = std::max(walk.worst_ms, std::abs(static_cast<double>(deviation)) / 1000);
+    ++walk.cadence_ticks;
+    if (!lead.in_rhythm)
+      walk.cadence.Break(t, Where(tick) + ": " + std::to_string(lead.gap / 1000) +
+                                " ms after the tick before, not a whole number of seconds "
+                                "(within " +
+                                std::to_string(walk.slack / 1000) + " ms)");
+  }
+  explainer.Keep(kept);
+  return {kept.front(), fits};
+}
+
+// A whole green run or red walk, seen from its first step to its last without an offence.
+void Count(Explainer& explainer, Walk& walk) {
+  const Explanation& lead = explainer.Lead();
+  if (!lead.clean || lead.counted || lead.menu) return;
+  const int played = std::int16_t{lead.model.StepIndex} - 1;
+  if (lead.model.RunMode == orlanek::kRunModeGreen && played + 1 >= static_cast<int>(walk.steps)) {
+    ++walk.green_runs;
+  } else if (lead.model.RunMode == orlanek::kRunModeRed && played == board::kRedWalkSteps - 1) {
+    ++walk.red_walks;
+  } else {
+    return;
+  }
+  explainer.MarkCounted();
+}
+
+// The picture: the ticks without output first (only inside a run: between runs a program may
+// rest for hours), then this tick on the board and on the reference.
+struct Picture {
   virtual_board::BoardState shown, reference;
   bool present = true;
 
-  for (std::size_t t = 0; t < ticks.size(); ++t) {
-    const Tick& tick = ticks[t];
-    const std::vector<Op>& ops = tick.ops;
-    if (tick.reports.size() > kMaxTickReports)
-      walk.cadence.Break(
-          t, Where(tick) + ": " + std::to_string(tick.reports.size()) + " reports in one tick");
-
-    // Plug-in clear.
-    std::vector<Op> expected;
-    std::vector<Op> rest = ops;
-    if (tick.plugged_before) {
-      ++walk.plugins;
-      expected.push_back(kRedClear);
-      if (!ops.empty() && ops.front() == kRedClear) {
-        rest.erase(rest.begin());
-      } else {
-        walk.plugin.Break(t, Where(tick) + ": the first tick after the plug-in sent " +
-                                 Describe(ops) + " without clearing the red row first");
-      }
-    }
-
-    int slots = 1;
-    std::int64_t gap = 0;
-    if (in_rhythm) {
-      gap = tick.us - rhythm;
-      slots = std::max<int>(1, static_cast<int>(std::llround(static_cast<double>(gap) / kSecond)));
-    }
-    // Once the red walk has ended, an EXIT looks like one more clear: a pause after it (the menu
-    // is back) shows that it was one.
-    if (ref.mode == Mode::kRed && ref.red_index >= kRedSteps &&
-        (slots > 1 || std::abs(gap - slots * kSecond) > walk.slack) && !tick.unplugged_before)
-      ref.mode = Mode::kNone;
-    // A menu choice clears the red row outside the rhythm and restarts the timer.
-    const bool clears_only = ops == std::vector<Op>{kRedClear};
-    const bool menu = ref.mode == Mode::kNone && clears_only;
-    const std::int64_t deviation = gap - slots * kSecond;
-    const bool off_rhythm = in_rhythm && !menu && std::abs(deviation) > walk.slack;
-    // The run window's close box clears the red row outside the rhythm too, wherever the red
-    // walk would not be clearing it.
-    const bool closed = clears_only && off_rhythm &&
-                        !(ref.mode == Mode::kRed && ref.red_index + slots >= kRedSteps);
-    if (menu || closed) {
-      in_rhythm = false;
-      slots = 1;
-    } else {
-      if (in_rhythm) {
-        walk.worst_ms = std::max(walk.worst_ms, std::abs(static_cast<double>(deviation)) / 1000);
-        ++walk.cadence_ticks;
-        if (off_rhythm)
-          walk.cadence.Break(t, Where(tick) + ": " + std::to_string(gap / 1000) +
-                                    " ms after the tick before, not a whole number of seconds "
-                                    "(within " +
-                                    std::to_string(walk.slack / 1000) + " ms)");
-      }
-      rhythm = tick.us;
-      in_rhythm = true;
-    }
-    const Mode mode_before = ref.mode;
-    if (slots > 1 && ref.mode != Mode::kNone && !tick.unplugged_before) {
-      RuleState& rule = ref.mode == Mode::kGreen ? walk.green : walk.red;
-      rule.Break(t, Where(tick) + ": " + std::to_string(slots - 1) +
-                        " tick(s) before it sent nothing while the board was plugged in");
-      ref.good = false;
-    }
-
-    // What the reference would have sent this tick. The first tick after a menu choice may
-    // clear the red row once more: a program that has just started takes the board it finds
-    // as plugged in.
-    Reference tried = ref;
-    bool red_rule = false;
-    std::vector<Op> own = Expect(tried, rest, slots, tick.unplugged_before, walk.steps, red_rule);
-    if (late_plugin && rest.size() >= 2 && rest.front() == kRedClear) {
-      Reference other = ref;
-      const std::vector<Op> after(rest.begin() + 1, rest.end());
-      bool other_red = false;
-      const std::vector<Op> other_own =
-          Expect(other, after, slots, tick.unplugged_before, walk.steps, other_red);
-      if (other_own == after) {
-        tried = other;
-        own = other_own;
-        red_rule = other_red;
-        rest = after;
-        expected.push_back(kRedClear);
-      }
-    }
-    late_plugin = menu;
-    ref = tried;
-    RuleState* rule = red_rule ? &walk.red : &walk.green;
-    if (own != rest) {
-      rule->Break(t, Where(tick) + ": sent " + Describe(rest) + " where the reference sends " +
-                         Describe(own));
-      ref.good = false;
-    }
-    if (ref.good && !ref.counted && ref.mode == Mode::kGreen && ref.candidates.size() == 1 &&
-        ref.candidates.front() + 1 >= static_cast<int>(walk.steps.size())) {
-      ++walk.green_runs;
-      ref.counted = true;
-    }
-    if (ref.good && !ref.counted && ref.mode == Mode::kRed && ref.red_index == kRedSteps - 1) {
-      ++walk.red_walks;
-      ref.counted = true;
-    }
-
-    // The picture: ticks without output first, then this tick on the board and on the reference.
-    // (Only inside a run: between runs a program may rest for hours.)
-    if (!walk.frames.empty() && mode_before != Mode::kNone) {
-      for (int slot = std::max(1, slots - kLastStep); slot < slots; ++slot) {
+  void Add(const Tick& tick, const Candidate& lead, bool in_run, Walk& walk) {
+    if (!walk.frames.empty() && in_run) {
+      for (int slot = std::max(1, lead.slots - board::kLastStep); slot < lead.slots; ++slot) {
         Frame silent = walk.frames.back();
-        silent.us = tick.us - (slots - slot) * kSecond;
+        silent.us = tick.us - (lead.slots - slot) * kSecond;
         silent.present = !tick.unplugged_before && present;
         walk.frames.push_back(silent);
       }
     }
     for (const Report* report : tick.reports) shown.Apply(report->bytes);
-    expected.insert(expected.end(), own.begin(), own.end());
-    for (const Op& op : expected) {
-      if (op.red) {
-        for (const std::uint8_t control : {kRedHold, kRedStrobe, kRedHold})
-          reference.Apply(std::vector<std::uint8_t>{0, op.value, control});
-      } else {
-        reference.Apply(std::vector<std::uint8_t>{0, op.value, kGreen});
-      }
-    }
+    for (const orlanek::BoardReport& report : orlanek::ReportsOf(lead.writes))
+      reference.Apply(std::vector<std::uint8_t>{board::kReportId, report.data, report.control});
     present = tick.present_after;
     walk.frames.push_back(
         {tick.us, true, shown.green(), shown.red(), reference.green(), reference.red()});
+  }
+};
+
+void Run(const Session& session, int exercise, Walk& walk) {
+  const std::vector<Tick> ticks = CutIntoTicks(session, walk.form, walk.latch);
+  Explainer explainer(exercise, walk.slack);
+  Picture picture;
+  for (std::size_t t = 0; t < ticks.size(); ++t) {
+    const Explanation& before = explainer.Lead();
+    const bool in_run = !before.menu && (before.model.RunMode == orlanek::kRunModeGreen ||
+                                         before.model.RunMode == orlanek::kRunModeRed);
+    const Writes sent = CheckTickItself(ticks[t], t, walk);
+    const Judged judged = Explain(explainer, ticks[t], sent, t, walk);
+    if (judged.fits) Count(explainer, walk);
+    picture.Add(ticks[t], judged.lead, in_run, walk);
   }
 }
 
@@ -452,9 +214,8 @@ RuleResult Result(int number, std::string name, const RuleState& state, bool see
 Walk WalkFor(const Session& session, int exercise, int tolerance_ms) {
   Walk walk;
   walk.slack = std::int64_t{tolerance_ms} * 1000;
-  const orlanek::Exercise* row = orlanek::ExerciseAt(static_cast<std::int16_t>(exercise - 1));
-  walk.steps.assign(row->steps.begin(), row->steps.end());
-  Run(session, walk);
+  walk.steps = orlanek::ExerciseAt(static_cast<std::int16_t>(exercise - 1))->steps.size();
+  Run(session, exercise, walk);
   return walk;
 }
 
