@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <fstream>
+#include <random>
 #include <set>
 #include <sstream>
 #include <string>
@@ -13,6 +14,7 @@
 #include "judge.h"
 #include "picture.h"
 #include "readers.h"
+#include "station_model.h"
 
 namespace station_check {
 namespace {
@@ -131,6 +133,49 @@ class Station {
   std::string text_;
 };
 
+// A session of the station model itself, as its board would record it: a user choosing the
+// exercise, clicking the run window's buttons at random, pulling the board out and putting it
+// back, closing the run window now and then; ticks a few milliseconds off the second.
+std::string ModelSession(unsigned seed, std::int16_t exercise) {
+  std::mt19937 random(seed);
+  const auto roll = [&](unsigned n) { return static_cast<int>(random() % n); };
+  orlanek::StationModel station;
+  std::string text = "{\"ms\":0,\"event\":\"plugged\"}\n";
+  std::int64_t ms = 0, tick = 0;
+  bool present = true, menu = true;
+  const auto send = [&](const orlanek::Answer& answer) {
+    for (const orlanek::BoardReport& r : orlanek::ReportsOf(answer.writes))
+      text += "{\"ms\":" + std::to_string(ms++) + ",\"report\":[0," + std::to_string(r.data) + "," +
+              std::to_string(r.control) + ",0,0,0,0,0,0]}\n";
+  };
+  for (int step = 0; step < 150; ++step) {
+    if (menu) {
+      ms += 500 + roll(4000);
+      station.RunWindowLoaded();
+      send(station.ExerciseChosen(exercise, present ? -1 : 0));
+      tick = ms + 1000;
+      menu = false;
+    } else if (roll(100) == 0) {
+      ms = tick - 600 + roll(200);
+      send(station.RunWindowClosed(present ? -1 : 0));
+      menu = true;
+    } else {
+      if (roll(25) == 0) {
+        present = !present;
+        text += "{\"ms\":" + std::to_string(tick - 500) + ",\"event\":\"" +
+                (present ? "plugged" : "unplugged") + "\"}\n";
+      }
+      if (roll(10) == 0) station.ButtonClicked(static_cast<std::int16_t>(roll(3)));
+      ms = tick + roll(40) - 20;
+      const orlanek::Answer answer = station.Tick(present ? -1 : 0);
+      send(answer);
+      menu = answer.flow == orlanek::Flow::kShowMenu;
+      tick += 1000;
+    }
+  }
+  return text;
+}
+
 Verdict Check(const std::string& text, int exercise) {
   const SessionResult read = ReadSession(text, false);
   EXPECT_EQ(read.error, "");
@@ -195,6 +240,14 @@ TEST(StationCheck, TheReferenceBehaviourPassesEveryExerciseAndIsNamedByItsSteps)
   }
   const Verdict other = Check(Station(3, Fault::kNone).Session(), 4);
   EXPECT_EQ(Broken(other), std::set<int>{4}) << Describe(other);
+}
+
+TEST(StationCheck, TheModelsOwnSessionsBreakNoRule) {
+  for (unsigned seed = 1; seed <= 30; ++seed) {
+    const auto exercise = static_cast<std::int16_t>(seed % 10);
+    const Verdict verdict = Check(ModelSession(seed, exercise), exercise + 1);
+    EXPECT_TRUE(Broken(verdict).empty()) << "seed " << seed << "\n" << Describe(verdict);
+  }
 }
 
 TEST(StationCheck, EachFaultFailsTheRuleItBreaks) {
