@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "hid_guid.h"
+
 // The narrow set of system operations the library's algorithms use, modelled on the Windows
 // Setup API, HID library and file services. Each platform layer (one folder each) implements
 // every function below; the core holds the module state and the algorithms, a layer keeps only
@@ -19,13 +21,6 @@ inline constexpr Handle kInvalidHandle = ~Handle{0};
 inline bool IsHeld(Handle handle) {
   return handle != 0 && handle != kInvalidHandle;
 }
-
-struct Guid {
-  std::uint32_t data1;
-  std::uint16_t data2;
-  std::uint16_t data3;
-  std::uint8_t data4[8];
-};
 
 // SP_DEVICE_INTERFACE_DATA in its published layout: 28 bytes on 32-bit Windows.
 struct InterfaceData {

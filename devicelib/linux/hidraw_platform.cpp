@@ -18,10 +18,6 @@ namespace {
 
 using linux_hidraw::ReportLengths;
 
-// A value of our own: Linux has no class id for HID interfaces.
-constexpr Guid kHidGuid = {
-    0x4d1e55b2, 0xf16f, 0x11cf, {0x88, 0xcb, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
-
 // The nodes present when the set was acquired. A member's ids are read when its path is first
 // asked for; the path is kept for the filling query that follows the sizing one.
 struct NodeSet {
@@ -75,7 +71,7 @@ bool GetDeviceInterfaceDetail(Handle set, InterfaceData* data, std::uint8_t* det
   if (nodes == nullptr || data == nullptr || data->reserved >= nodes->nodes.size()) return false;
   if (nodes->path_member != data->reserved) {
     const std::uint32_t node = nodes->nodes[data->reserved];
-    nodes->path = linux_hidraw::DevicePath(node, linux_hidraw::ReadNodeIds(node));
+    nodes->path = linux_hidraw::NodeDevicePath(node, linux_hidraw::ReadNodeIds(node));
     nodes->path_member = data->reserved;
   }
   const std::string& path = nodes->path;

@@ -13,9 +13,6 @@ namespace {
 using simbus::Bus;
 using simbus::TheBus;
 
-constexpr Guid kHidGuid = {
-    0x4d1e55b2, 0xf16f, 0x11cf, {0x88, 0xcb, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
-
 std::string Hex(std::uint64_t value) {
   char text[24];
   std::snprintf(text, sizeof text, "%llx", static_cast<unsigned long long>(value));
