@@ -22,7 +22,7 @@ std::int16_t CountFromText(const std::string& text) {
 }
 
 // The device path is the path text up to its first NUL.
-std::string DevicePath(const std::string& path_text) {
+std::string PathBeforeNul(const std::string& path_text) {
   return path_text.substr(0, path_text.find('\0'));
 }
 
@@ -50,7 +50,7 @@ std::int16_t OpenDevice(std::int32_t index, std::int16_t vendor, std::int16_t pr
   AcquireInterfaceSet(&hid_guid);
   for (std::int32_t member = index;; ++member) {
     if (!EnumerateInterface(hid_guid, static_cast<std::uint32_t>(member))) return 0;
-    const std::string path = DevicePath(ReadDevicePath());
+    const std::string path = PathBeforeNul(ReadDevicePath());
     ReplaceDeviceHandle(
         path.empty() ? platform::kInvalidHandle
                      : platform::CreateFile(path.c_str(), platform::kReadWriteAccess,
