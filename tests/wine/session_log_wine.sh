@@ -4,16 +4,16 @@
 # varnel_session.exe with VARNEL_SESSION_LOG set, is logged line by line and judged FAIL; the
 # same session with a log that cannot be opened or written answers as without one, and a second
 # session is appended to the first.
-# Usage: session_log_wine.sh TEST-DIR JUDGE...
-#        (WINEPREFIX set; WINE may name Wine's loader; JUDGE is the station-check command, given
-#        --exercise 3 and the log's path after it)
+# Usage: session_log_wine.sh TEST-DIR
+#        (WINEPREFIX set; WINE may name Wine's loader; STATION_JUDGE is the station-check
+#        command, given --exercise 3 and the log's path after it)
 set -uo pipefail
 dir=$1
-shift
+read -ra judge <<<"${STATION_JUDGE:-}"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }
-command -v "$1" >/dev/null || { echo "no station-check to judge with: $1"; exit 77; }
+command -v "${judge[0]:-}" >/dev/null || { echo "no station-check to judge with: ${judge[*]}"; exit 77; }
 
 # play LOG: the session's answers, with VARNEL_SESSION_LOG=LOG (unset when LOG is empty).
 play() {
@@ -52,7 +52,7 @@ times=$(sed 's/{"ms":\([0-9]*\),.*/\1/' "$work/session.jsonl" | xargs)
 [ "$times" = "$(xargs -n 1 <<<"$times" | sort -n | xargs)" ] && [ "${times%% *}" = 0 ] ||
   fail "the times: $times"
 
-verdict=$("$@" --exercise 3 "$work/session.jsonl")
+verdict=$("${judge[@]}" --exercise 3 "$work/session.jsonl")
 [ $? -eq 1 ] && [[ "$verdict" == *FAIL ]] || fail "the faulty station was judged: $verdict"
 # A second program appends its session after the first's.
 play "Z:$work/session.jsonl" >/dev/null
