@@ -22,8 +22,8 @@
  * A report the system refused (the board was pulled out after the open) has "failed" in place
  * of "report". Each line is one write to the file opened for appending, so a program that is
  * killed leaves whole lines. The variable is read once, at the first open or report. Unset or
- * empty, no file is touched; a file that cannot be opened or written (or a pipe) changes
- * nothing that the functions do or return.
+ * empty, no file is touched; a file that cannot be opened or written changes nothing that the
+ * functions do or return. On Linux a pipe or socket is not written to at all.
  *
  * On Linux the interfaces are the hidraw nodes (/dev/hidraw*) in increasing minor number; a
  * node this user may not open is no match. Returned texts stop at their first NUL character.
