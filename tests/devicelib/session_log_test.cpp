@@ -1,8 +1,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <regex>
 #include <string>
@@ -23,36 +23,32 @@ class SessionLogTest : public LibraryTest {
     char folder[] = "/tmp/varnel-session-XXXXXX";
     ASSERT_NE(mkdtemp(folder), nullptr);
     folder_ = folder;
-    log_ = folder_ + "/session.jsonl";
     LibraryTest::SetUp();
   }
   void TearDown() override {
     LibraryTest::TearDown();
     unsetenv("VARNEL_SESSION_LOG");
-    std::remove(log_.c_str());
-    std::remove((folder_ + "/fifo").c_str());
-    rmdir(folder_.c_str());
+    std::filesystem::remove_all(folder_);
   }
 
   void LogTo(const std::string& path) { setenv("VARNEL_SESSION_LOG", path.c_str(), 1); }
+  std::string Log() const { return folder_ + "/session.jsonl"; }
 
   std::vector<std::string> Lines() const {
-    std::ifstream file(log_);
+    std::ifstream file(Log());
     std::vector<std::string> lines;
     for (std::string line; std::getline(file, line);) lines.push_back(line);
     return lines;
   }
 
   std::string folder_;
-  std::string log_;
 };
 
-TEST_F(SessionLogTest, ReportsAsSentAndThePlugInBecomeLinesTimedFromTheFirst) {
-  LogTo(log_);
+TEST_F(SessionLogTest, ReportsAsSentAndEachChangeOfTheOpensResultBecomeLinesTimedFromTheFirst) {
+  LogTo(Log());
   simbus::AdvanceClock(5000);
   OutDataCtrl(1, 0);  // nothing open: nothing sent, nothing written
-  EXPECT_EQ(OpenUsbDevice(kVendor, kProduct), 0);
-  simbus::AddBoard();
+  const int board = simbus::AddBoard();
   EXPECT_EQ(OpenUsbDevice(kVendor, kProduct), -1);
   OutDataCtrl(0, 0x20);
   CloseUsbDevice();
@@ -60,37 +56,27 @@ TEST_F(SessionLogTest, ReportsAsSentAndThePlugInBecomeLinesTimedFromTheFirst) {
   EXPECT_EQ(OpenUsbDevice(kVendor, kProduct), -1);
   OutDataCtrl(3, 0);
   CloseUsbDevice();
-  const std::vector<std::string> expected = {
-      R"({"ms":0,"event":"plugged"})", R"({"ms":0,"report":[0,0,32,0,0,0,0,0,0],"length":9})",
-      R"({"ms":1000,"report":[0,3,0,0,0,0,0,0,0],"length":9})"};
-  EXPECT_EQ(Lines(), expected);
-}
-
-TEST_F(SessionLogTest, EachUnplugAndReplugIsOneLineAndARefusedReportIsNotASentOne) {
-  LogTo(log_);
-  const int board = simbus::AddBoard();
-  EXPECT_EQ(OpenUsbDevice(kVendor, kProduct), -1);
-  CloseUsbDevice();
   simbus::Unplug(board);
-  for (int tick = 1; tick <= 3; ++tick) {
+  for (int tick = 0; tick < 2; ++tick) {
     simbus::AdvanceClock(1000);
     EXPECT_EQ(OpenUsbDevice(kVendor, kProduct), 0);
-    CloseUsbDevice();
   }
   simbus::Plug(board);
-  EXPECT_EQ(OpenUsbDevice(kVendor, kProduct), -1);
-  simbus::Unplug(board);  // pulled out after the open
+  EXPECT_EQ(Open(0, kVendor, kProduct), -1);  // the steps' own open counts as well
+  simbus::Unplug(board);                      // pulled out after the open
   OutDataCtrl(7, 0);
-  EXPECT_EQ(Open(0, kVendor, kProduct), 0);  // the steps' own open counts as well
   const std::vector<std::string> expected = {
-      R"({"ms":0,"event":"plugged"})", R"({"ms":1000,"event":"unplugged"})",
-      R"({"ms":3000,"event":"plugged"})", R"({"ms":3000,"failed":[0,7,0,0,0,0,0,0,0],"length":9})",
-      R"({"ms":3000,"event":"unplugged"})"};
+      R"({"ms":0,"event":"plugged"})",
+      R"({"ms":0,"report":[0,0,32,0,0,0,0,0,0],"length":9})",
+      R"({"ms":1000,"report":[0,3,0,0,0,0,0,0,0],"length":9})",
+      R"({"ms":2000,"event":"unplugged"})",
+      R"({"ms":3000,"event":"plugged"})",
+      R"({"ms":3000,"failed":[0,7,0,0,0,0,0,0,0],"length":9})"};
   EXPECT_EQ(Lines(), expected);
 }
 
-// Four ticks with the board pulled out in the third: the results, every platform call (with
-// the bus's handle numbers left out) and every report.
+// Four ticks with the board pulled out in the third: the results, every platform call (the
+// bus's handle numbers left out) and every report.
 std::vector<std::string> PlayTicks() {
   simbus::Reset();
   const int board = simbus::AddBoard();
@@ -114,12 +100,12 @@ std::vector<std::string> PlayTicks() {
 TEST_F(SessionLogTest, ALogOrOneThatCannotBeOpenedOrWrittenChangesNothingElse) {
   const std::vector<std::string> unlogged = PlayTicks();
   ASSERT_EQ(mkfifo((folder_ + "/fifo").c_str(), 0600), 0);
-  for (const std::string& path : {log_, folder_ + "/missing/session.jsonl", folder_,
+  for (const std::string& path : {Log(), folder_ + "/missing/session.jsonl", folder_,
                                   std::string("/dev/full"), folder_ + "/fifo"}) {
     LogTo(path);
     EXPECT_EQ(PlayTicks(), unlogged) << path;
   }
-  EXPECT_EQ(Lines().size(), 6u);  // the writable one: plugged, 2 reports, unplugged, plugged, 1
+  EXPECT_EQ(Lines().size(), 6u);  // plugged, 2 reports, unplugged, plugged, 1 report
 }
 
 }  // namespace
