@@ -16,36 +16,31 @@ namespace {
 constexpr std::int16_t kVendor = 0x1234;
 constexpr std::int16_t kProduct = 0x6789;
 
-// VARNEL_SESSION_LOG names a file in a folder of the test's own, once the test sets it.
+std::string NewFolder() {
+  char folder[] = "/tmp/varnel-session-XXXXXX";
+  return mkdtemp(folder) ? folder : "";
+}
+
+// VARNEL_SESSION_LOG names a file in a folder of the test's own, once a test sets it.
 class SessionLogTest : public LibraryTest {
  protected:
-  void SetUp() override {
-    char folder[] = "/tmp/varnel-session-XXXXXX";
-    ASSERT_NE(mkdtemp(folder), nullptr);
-    folder_ = folder;
-    LibraryTest::SetUp();
-  }
   void TearDown() override {
     LibraryTest::TearDown();
     unsetenv("VARNEL_SESSION_LOG");
     std::filesystem::remove_all(folder_);
   }
-
-  void LogTo(const std::string& path) { setenv("VARNEL_SESSION_LOG", path.c_str(), 1); }
-  std::string Log() const { return folder_ + "/session.jsonl"; }
-
   std::vector<std::string> Lines() const {
-    std::ifstream file(Log());
+    std::ifstream file(log_);
     std::vector<std::string> lines;
     for (std::string line; std::getline(file, line);) lines.push_back(line);
     return lines;
   }
-
-  std::string folder_;
+  const std::string folder_ = NewFolder();
+  const std::string log_ = folder_ + "/session.jsonl";
 };
 
 TEST_F(SessionLogTest, ReportsAsSentAndEachChangeOfTheOpensResultBecomeLinesTimedFromTheFirst) {
-  LogTo(Log());
+  setenv("VARNEL_SESSION_LOG", log_.c_str(), 1);
   simbus::AdvanceClock(5000);
   OutDataCtrl(1, 0);  // nothing open: nothing sent, nothing written
   const int board = simbus::AddBoard();
@@ -100,9 +95,9 @@ std::vector<std::string> PlayTicks() {
 TEST_F(SessionLogTest, ALogOrOneThatCannotBeOpenedOrWrittenChangesNothingElse) {
   const std::vector<std::string> unlogged = PlayTicks();
   ASSERT_EQ(mkfifo((folder_ + "/fifo").c_str(), 0600), 0);
-  for (const std::string& path : {Log(), folder_ + "/missing/session.jsonl", folder_,
+  for (const std::string& path : {log_, folder_ + "/missing/session.jsonl", folder_,
                                   std::string("/dev/full"), folder_ + "/fifo"}) {
-    LogTo(path);
+    setenv("VARNEL_SESSION_LOG", path.c_str(), 1);
     EXPECT_EQ(PlayTicks(), unlogged) << path;
   }
   EXPECT_EQ(Lines().size(), 6u);  // plugged, 2 reports, unplugged, plugged, 1 report
