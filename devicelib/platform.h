@@ -101,4 +101,14 @@ bool SetFeature(Handle device, const void* report, std::uint32_t length);
 // HidD_FreePreparsedData.
 bool FreePreparsedData(Handle preparsed);
 
+// The session log: the file that the environment variable VARNEL_SESSION_LOG names, opened
+// for appending at the first call and kept for the life of the process. 0 when the variable is
+// unset or empty or the file cannot be opened. A layer may hand out a new value when it starts
+// a log afresh; the core then starts a new session.
+Handle SessionLog();
+// Appends length bytes to the log in one write, so that a line is there whole or not at all.
+bool AppendToLog(Handle log, const char* text, std::size_t length);
+// Milliseconds on a clock that never goes back, from an origin of the layer's.
+std::int64_t MonotonicMilliseconds();
+
 }  // namespace varnel::platform

@@ -11,6 +11,7 @@
 
 #include "linux/hidraw_nodes.h"
 #include "linux/report_descriptor.h"
+#include "linux/session_file.h"
 #include "platform.h"
 
 namespace varnel::platform {
@@ -148,6 +149,20 @@ bool SetFeature(Handle device, const void* report, std::uint32_t length) {
 bool FreePreparsedData(Handle preparsed) {
   delete reinterpret_cast<Preparsed*>(IsHeld(preparsed) ? preparsed : 0);
   return IsHeld(preparsed);
+}
+
+Handle SessionLog() {
+  // Looked for once: the variable and the file are the process's.
+  static const int fd = linux_hidraw::OpenSessionFile();
+  return fd < 0 ? 0 : static_cast<Handle>(fd) + 1;
+}
+
+bool AppendToLog(Handle log, const char* text, std::size_t length) {
+  return linux_hidraw::AppendWhole(DescriptorOf(log), text, length);
+}
+
+std::int64_t MonotonicMilliseconds() {
+  return linux_hidraw::MonotonicMilliseconds();
 }
 
 }  // namespace varnel::platform
