@@ -14,6 +14,8 @@ constexpr std::uint8_t kControl = 2;  // the transfer type, in both headers
 constexpr std::size_t kUsbmonHeader = 48, kUsbmonMmappedHeader = 64;
 // USBPcap's header: 27 bytes, then a control transfer's stage.
 constexpr std::size_t kUsbPcapHeader = 27;
+// Later time stamps (past the year 2500) are no capture's.
+constexpr std::int64_t kLastSecond = std::int64_t{1} << 34;
 enum UsbPcapStage : std::uint8_t { kSetup = 0, kData = 1, kStatus = 2, kComplete = 3 };
 
 // Both headers are in the capturing machine's byte order, which libpcap turns into the reader's
@@ -224,13 +226,18 @@ SessionResult ReadCapture(std::FILE* file, std::uint32_t device) {
   std::size_t number = 0;
   std::int64_t first = 0, last = 0;
   int got;
+  std::string cut;
   while ((got = pcap_next_ex(pcap, &header, &bytes)) == 1) {
+    if (header->ts.tv_sec < 0 || header->ts.tv_sec > kLastSecond) {
+      cut = "a time stamp out of range";
+      break;
+    }
     const std::int64_t us = std::int64_t{header->ts.tv_sec} * 1'000'000 + header->ts.tv_usec;
     if (++number == 1) first = us;
     last = us;
     capture.Add(DecodeUsbPacket(link, bytes, header->caplen), number, us);
   }
-  const std::string cut = got == PCAP_ERROR ? pcap_geterr(pcap) : "";
+  if (got == PCAP_ERROR) cut = pcap_geterr(pcap);
   pcap_close(pcap);
   SessionResult result = capture.Finish();
   if (!cut.empty())
