@@ -335,13 +335,13 @@ class Capture {
     p += {type, kind, static_cast<char>(t.setup[0] & 0x80), static_cast<char>(t.device % 1000)};
     Put(p, t.device / 1000, 2, big_);
     p += {type == 'S' ? '\0' : '-', data.empty() ? '>' : '\0'};
-    Put(p, 0, 12, big_);
+    p.append(12, '\0');                                                    // the time stamp
     const std::int32_t status = type == 'S' ? -115 : t.refused ? -32 : 0;  // EINPROGRESS, EPIPE
     Put(p, static_cast<std::uint32_t>(status), 4, big_);
     Put(p, data.size(), 4, big_);
     Put(p, data.size(), 4, big_);
     p.append(t.setup.begin(), t.setup.end());
-    if (link_ == kLinkUsbLinuxMmapped) Put(p, 0, 16);
+    if (link_ == kLinkUsbLinuxMmapped) p.append(16, '\0');
     return p.append(data.begin(), data.end());
   }
   std::string UsbPcap(const Transfer& t, bool answer, const std::vector<std::uint8_t>& data,
