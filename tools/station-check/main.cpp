@@ -1,6 +1,10 @@
 // station-check: judges a station program from what it sent to the LED board, rule by rule,
 // against how the reference station behaves.
 #include <unistd.h>
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
 
 #include <cerrno>
 #include <csignal>
@@ -74,6 +78,10 @@ std::FILE* OpenInput(const std::string& input) {
   // Ctrl-C at the end of "virtual-board --json | station-check" ends the board; the check
   // goes on to judge what it got.
   if (!isatty(STDIN_FILENO)) std::signal(SIGINT, SIG_IGN);
+#ifdef _WIN32
+  // A capture is bytes: no line ends translated.
+  _setmode(_fileno(stdin), _O_BINARY);
+#endif
   std::FILE* copy = std::tmpfile();
   if (copy == nullptr) return nullptr;
   char chunk[65536];
