@@ -3,8 +3,8 @@
 # virtual board and judged by station-check: exercise 7 with the board pulled out and put back
 # during its run, the red walk, EXIT and the menu closed. The session passes. Given a capture
 # file, the session's USB traffic is also captured there from usbmon (a board made with
-# VIRTUAL_BOARD_OPTIONS=--usb), as text and by dumpcap as pcapng (CAPTURE.pcapng), and both
-# check the same as the board's own record.
+# VIRTUAL_BOARD_OPTIONS=--usb), as text and by dumpcap as pcapng (CAPTURE.pcapng, and judged
+# live from dumpcap's standard output), and all check the same as the board's own record.
 # Usage: station_check_in_vm.sh BUILD-DIR [USBMON-CAPTURE]
 set -uo pipefail
 build=$1
@@ -17,9 +17,12 @@ source "$here/board_and_display.sh"
 if [ -n "$capture" ]; then
   cat /sys/kernel/debug/usb/usbmon/0u >"$capture" &
   monitor=$!
-  dumpcap -q -i usbmon0 -w "$capture.pcapng" 2>"$work/dumpcap" &
+  # dumpcap's pcapng goes to station-check live, on standard input, and into a file.
+  mkfifo "$work/stream"
+  tee "$capture.pcapng" <"$work/stream" | "$checker" --tolerance 250 --exercise 7 >"$work/live" &
+  dumpcap -q -i usbmon0 -w - 2>"$work/dumpcap" >"$work/stream" &
   dumpcap=$!
-  # dumpcap writes the file's header once it captures.
+  # dumpcap writes the capture's header once it captures.
   for _ in $(seq 100); do [ -s "$capture.pcapng" ] && break; sleep 0.1; done
   [ -s "$capture.pcapng" ] || fail "dumpcap did not start: $(cat "$work/dumpcap")"
 fi
@@ -45,9 +48,15 @@ json_form=$("$checker" --tolerance 250 --exercise 7 "$work/session.jsonl") ||
 # plug-ins usbmon cannot see, such as the board's first) may differ.
 kill $monitor $dumpcap
 wait $monitor $dumpcap 2>/dev/null
+# The live check gives its verdict once dumpcap's stream has ended.
+for _ in $(seq 100); do grep -qx 'PASS\|FAIL' "$work/live" && break; sleep 0.1; done
 same() { sed -e '/^rule 1,/!s/ - .*//'; }
-for form in "$capture" "$capture.pcapng"; do
-  form_verdict=$("$checker" --tolerance 250 --exercise 7 "$form")
+for form in "$capture" "$capture.pcapng" live; do
+  if [ $form = live ]; then
+    form_verdict=$(cat "$work/live")
+  else
+    form_verdict=$("$checker" --tolerance 250 --exercise 7 "$form")
+  fi
   [ "$(same <<<"$form_verdict")" = "$(same <<<"$json_form")" ] ||
     fail "$(basename "$form"): $form_verdict"$'\n'"JSON: $json_form"
 done
