@@ -197,10 +197,7 @@ SessionResult CaptureSession::Finish() {
     }
   }
   result.session = std::move(builder.session());
-  if (refused > 0)
-    result.notes.push_back(std::to_string(refused) +
-                           " transfer(s) that the board refused (they failed on the bus and do "
-                           "not count as sent)");
+  if (refused > 0) result.notes.push_back(RefusedNote(refused));
   return result;
 }
 
