@@ -564,6 +564,12 @@ TEST(StationCheckInput, ATransferTheBoardRefusedIsNotCountedButTold) {
   const SessionResult read = Read(text.replace(at, 6, " -32 0"));
   EXPECT_EQ(read.session.reports.size(), 43u);
   EXPECT_EQ(read.notes, std::vector<std::string>{RefusedNote(1)});
+  // In the library's log, a report the system did not take is written as "failed".
+  const SessionResult logged =
+      Read("{\"ms\":0,\"event\":\"plugged\"}\n{\"ms\":1,\"failed\":[0,3,0],\"length\":3}\n");
+  ASSERT_EQ(logged.error, "");
+  EXPECT_EQ(logged.session.reports.size(), 0u);
+  EXPECT_EQ(logged.notes, std::vector<std::string>{RefusedNote(1)});
 }
 
 TEST(StationCheckInput, RealCapturesOfOrlanekPass) {

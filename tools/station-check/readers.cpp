@@ -82,6 +82,20 @@ class JsonCursor {
     return value;
   }
 
+  // A list of at most most bytes: [0, 3, 0, ...].
+  std::optional<std::vector<std::uint8_t>> Bytes(std::size_t most) {
+    std::vector<std::uint8_t> bytes;
+    if (!Take('[')) return std::nullopt;
+    if (Take(']')) return bytes;
+    do {
+      const std::optional<std::int64_t> byte = Whole(255);
+      if (!byte || bytes.size() >= most) return std::nullopt;
+      bytes.push_back(static_cast<std::uint8_t>(*byte));
+    } while (Take(','));
+    if (!Take(']')) return std::nullopt;
+    return bytes;
+  }
+
   // Any JSON value, unread.
   bool SkipValue(int depth) {
     if (depth > kMaxDepth) return false;
@@ -163,6 +177,7 @@ LineResult ReadJsonLine(std::string_view line) {
   std::optional<std::int64_t> ms;
   std::optional<std::vector<std::uint8_t>> report;
   std::optional<std::string> event;
+  bool refused = false;  // the library's log: a report the system did not take
   if (!json.Take('}')) {
     do {
       const std::optional<std::string> key = json.String();
@@ -170,17 +185,10 @@ LineResult ReadJsonLine(std::string_view line) {
       if (*key == "ms") {
         ms = json.Whole(kMaxMs);
         if (!ms) return Error("\"ms\" is not a whole number of milliseconds");
-      } else if (*key == "report") {
-        report.emplace();
-        if (!json.Take('[')) return Error("\"report\" is not a list of bytes");
-        if (!json.Take(']')) {
-          do {
-            const std::optional<std::int64_t> byte = json.Whole(255);
-            if (!byte || report->size() >= 4096) return Error("\"report\" is not a list of bytes");
-            report->push_back(static_cast<std::uint8_t>(*byte));
-          } while (json.Take(','));
-          if (!json.Take(']')) return Error("\"report\" is not a list of bytes");
-        }
+      } else if (*key == "report" || *key == "failed") {
+        refused = *key == "failed";
+        report = json.Bytes(4096);
+        if (!report) return Error("\"" + *key + "\" is not a list of bytes");
       } else if (*key == "event") {
         event = json.String();
         if (!event) return Error("\"event\" is not a text");
@@ -194,7 +202,9 @@ LineResult ReadJsonLine(std::string_view line) {
 
   LineResult result;
   Record& record = result.record;
-  if (report) {
+  if (report && refused) {
+    record.kind = Record::Kind::kRefused;
+  } else if (report) {
     record.kind = Record::Kind::kReport;
     record.report = std::move(*report);
   } else if (event && *event == "plugged") {
@@ -315,7 +325,9 @@ class LineSession {
     LineResult read = usbmon_ ? ReadUsbmonLine(line) : ReadJsonLine(line);
     const Record::Kind kind = read.record.kind;
     const std::uint64_t tag = read.record.tag;
-    if (kind == Record::Kind::kRefused) {
+    if (kind == Record::Kind::kRefused && !usbmon_) {
+      ++refused_;  // the library's log names the report that failed itself
+    } else if (kind == Record::Kind::kRefused) {
       Refuse(tag);
     } else if (read.error.empty() && kind != Record::Kind::kNothing) {
       read.error = builder_.Add(std::move(read.record), number_);

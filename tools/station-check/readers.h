@@ -12,7 +12,8 @@
 namespace station_check {
 
 struct Record {
-  // kRefused (usbmon only): a control transfer to the device completed with an error.
+  // kRefused: a control transfer to the device completed with an error (usbmon), or a report
+  // the system did not take (the library's log: "failed" in place of "report").
   enum class Kind { kNothing, kReport, kPlugged, kUnplugged, kRefused };
   Kind kind = Kind::kNothing;
   // When it happened, in microseconds on the writer's own clock.
