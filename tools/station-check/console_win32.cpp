@@ -1,0 +1,77 @@
+#include <windows.h>
+// After windows.h, which it needs.
+#include <fcntl.h>
+#include <io.h>
+#include <shellapi.h>
+
+#include <memory>
+
+#include "console.h"
+
+namespace station_check {
+namespace {
+
+std::string Utf8(const wchar_t* text) {
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  if (size <= 1) return {};
+  std::string utf8(static_cast<std::size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8.data(), size, nullptr, nullptr);
+  utf8.pop_back();
+  return utf8;
+}
+
+std::wstring Wide(const std::string& utf8) {
+  const int size = MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, nullptr, 0);
+  if (size <= 1) return {};
+  std::wstring wide(static_cast<std::size_t>(size), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, wide.data(), size);
+  wide.pop_back();
+  return wide;
+}
+
+}  // namespace
+
+// argv holds the arguments in the system's code page, which cannot name every file: they are
+// taken from the command line as Windows keeps it.
+std::vector<std::string> Arguments(int, char**) {
+  int count = 0;
+  const std::unique_ptr<LPWSTR, decltype(&LocalFree)> wide(
+      CommandLineToArgvW(GetCommandLineW(), &count), &LocalFree);
+  std::vector<std::string> arguments;
+  for (int i = 1; wide && i < count; ++i) arguments.push_back(Utf8(wide.get()[i]));
+  return arguments;
+}
+
+std::FILE* OpenFile(const std::string& name, const char* mode) {
+  return _wfopen(Wide(name).c_str(), Wide(mode).c_str());
+}
+
+// Text mode would drop the carriage returns of a capture's bytes and end it at a Ctrl-Z.
+void ReadStandardInputToItsEnd() {
+  _setmode(_fileno(stdin), _O_BINARY);
+  if (GetFileType(GetStdHandle(STD_INPUT_HANDLE)) != FILE_TYPE_CHAR)
+    SetConsoleCtrlHandler(nullptr, TRUE);
+}
+
+// A command prompt shares its console with the programs it starts; Explorer gives a console
+// program one of its own.
+bool HasOwnConsoleWindow() {
+  DWORD processes[2];
+  return GetConsoleProcessList(processes, 2) == 1;
+}
+
+void WaitForKey(const char* prompt) {
+  const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+  DWORD mode = 0;
+  if (!GetConsoleMode(input, &mode)) return;
+  std::fputs(prompt, stdout);
+  std::fflush(stdout);
+  // Keys pressed while the session was judged do not count.
+  FlushConsoleInputBuffer(input);
+  INPUT_RECORD record;
+  DWORD read = 0;
+  while (ReadConsoleInputW(input, &record, 1, &read) && read == 1)
+    if (record.EventType == KEY_EVENT && record.Event.KeyEvent.bKeyDown) return;
+}
+
+}  // namespace station_check
