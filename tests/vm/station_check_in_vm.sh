@@ -3,7 +3,8 @@
 # virtual board and judged by station-check: exercise 7 with the board pulled out and put back
 # during its run, the red walk, EXIT and the menu closed. The session passes. Given a capture
 # file, the session's USB traffic is also captured there from usbmon (a board made with
-# VIRTUAL_BOARD_OPTIONS=--usb) and checks the same as the board's own record.
+# VIRTUAL_BOARD_OPTIONS=--usb), as text and by dumpcap as pcapng (CAPTURE.pcapng), and both
+# check the same as the board's own record.
 # Usage: station_check_in_vm.sh BUILD-DIR [USBMON-CAPTURE]
 set -uo pipefail
 build=$1
@@ -16,6 +17,11 @@ source "$here/board_and_display.sh"
 if [ -n "$capture" ]; then
   cat /sys/kernel/debug/usb/usbmon/0u >"$capture" &
   monitor=$!
+  dumpcap -q -i usbmon0 -w "$capture.pcapng" 2>"$work/dumpcap" &
+  dumpcap=$!
+  # dumpcap writes the file's header once it captures.
+  for _ in $(seq 100); do [ -s "$capture.pcapng" ] && break; sleep 0.1; done
+  [ -s "$capture.pcapng" ] || fail "dumpcap did not start: $(cat "$work/dumpcap")"
 fi
 start_board_and_display "$work/session.jsonl" 8
 
@@ -37,9 +43,11 @@ json_form=$("$checker" --tolerance 250 --exercise 7 "$work/session.jsonl") ||
 
 # Both forms hold every report and give the same verdict, rule by rule; the times (and the
 # plug-ins usbmon cannot see, such as the board's first) may differ.
-kill $monitor
-wait $monitor 2>/dev/null
-usbmon_form=$("$checker" --tolerance 250 --usbmon --exercise 7 "$capture")
+kill $monitor $dumpcap
+wait $monitor $dumpcap 2>/dev/null
 same() { sed -e '/^rule 1,/!s/ - .*//'; }
-[ "$(same <<<"$usbmon_form")" = "$(same <<<"$json_form")" ] ||
-  fail "usbmon: $usbmon_form"$'\n'"JSON: $json_form"
+for form in "$capture" "$capture.pcapng"; do
+  form_verdict=$("$checker" --tolerance 250 --exercise 7 "$form")
+  [ "$(same <<<"$form_verdict")" = "$(same <<<"$json_form")" ] ||
+    fail "$(basename "$form"): $form_verdict"$'\n'"JSON: $json_form"
+done

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# station-check.exe under Wine: a real capture of Orlanek's session with a board on USB, as
-# usbmon text and as virtual-board's JSON lines, is judged PASS, and the same capture with one
-# step gone wrong FAIL, each verdict word for word the Linux program's where that is given. A
-# capture dropped onto the program in Explorer (a console window of its own) gets its picture
-# beside it, and the window stays until a key is pressed.
+# station-check.exe under Wine: a real session of Orlanek with a board on USB, captured by
+# dumpcap (pcapng), as usbmon text, as virtual-board's JSON lines and as a capture on standard
+# input, is judged PASS; the same with one step gone wrong FAIL; small captures of each link type
+# (pcap, pcapng; USBPcap and usbmon) are read. Each verdict is word for word the Linux program's
+# where that is given. A capture dropped onto the program in Explorer (a console window of its
+# own) gets its picture beside it, and the window stays until a key is pressed.
 # Usage: station_check_wine.sh EXE SOURCE-DIR [LINUX-STATION-CHECK]
 #        (on a display: tests/e2e/with_display.sh; WINEPREFIX set)
 set -uo pipefail
@@ -15,7 +16,8 @@ source "$source/tests/e2e/station.sh"
 status=0
 fail() { echo "FAIL: $*"; status=1; }
 
-capture=$source/tests/tools/data/orlanek-exercise-7-on-usb.usbmon
+data=$source/tests/tools/data seeds=$source/tests/fuzz/corpus/station_capture
+capture=$data/orlanek-exercise-7-on-usb.usbmon
 sed 's/= 42000000 /= 43000000 /' "$capture" >"$work/wrong-step.usbmon"
 # The same session as the board's JSON lines: each SET_REPORT(Feature) a report, the board's new
 # address a plug-in after it was pulled out.
@@ -45,15 +47,21 @@ judge() {
   [ -z "$linux" ] || [ "$got" = "$("$linux" "$@" 2>&1)" ] ||
     fail "station-check.exe $* said: $got; on Linux: $("$linux" "$@" 2>&1)"
 }
-judge 0 'exercise 7 *PASS' --usbmon "$capture"
+judge 0 'exercise 7 *PASS' "$data/orlanek-exercise-7-on-usb.pcapng"
+judge 0 'exercise 7 *PASS' "$capture"
 judge 0 'exercise 7 *PASS' "$work/session.jsonl"
-judge 1 '*green run of exercise 7: BROKEN*FAIL' --usbmon "$work/wrong-step.usbmon"
+judge 1 '*green run of exercise 7: BROKEN*FAIL' "$work/wrong-step.usbmon"
+for seed in usbpcap.pcap usbmon.pcap usbmon-mmapped.pcapng; do
+  judge 1 '*report form: held - 2 reports*FAIL' "$seeds/$seed"
+done
+got=$(wine "$exe" - <"$data/orlanek-exercise-7-on-usb.pcapng" 2>&1 | tr -d '\r')
+[[ "$got" == 'exercise 7 '*PASS ]] || fail "a capture on standard input: $got"
 
 # Dropped onto the program: its one argument the capture's full Windows path (here with a space
 # and a letter outside the system's code page).
 mkdir "$work/exam room"
-cp "$work/session.jsonl" "$work/exam room/Łukasz.jsonl"
-wine start /wait /unix "$exe" "Z:$(tr / '\\' <<<"$work/exam room/Łukasz.jsonl")" &
+cp "$data/orlanek-exercise-7-on-usb.pcapng" "$work/exam room/Łukasz.pcapng"
+wine start /wait /unix "$exe" "Z:$(tr / '\\' <<<"$work/exam room/Łukasz.pcapng")" &
 pid=$!
 window=$(wait_for 'station-check')
 await yes eval '[ -s "$work/exam room/Łukasz.png" ] && echo yes' ||

@@ -1,12 +1,12 @@
 # Shared by ./run and ./test: install what is missing, configure and build a tree.
 
 # Packages every build needs: the compiler, CMake, Qt 6 Widgets and the Traditional Chinese faces,
-# zlib for station-check's PNG pictures.
+# zlib for station-check's PNG pictures, libpcap for the captures it reads.
 ORLANEK_BUILD_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev libxcb1-dev libgtest-dev
-  fonts-arphic-uming fonts-arphic-ukai libhidapi-dev zlib1g-dev)
+  fonts-arphic-uming fonts-arphic-ukai libhidapi-dev zlib1g-dev libpcap-dev)
 
-# The virtual machine of the tests on a real kernel (tools/vm).
-ORLANEK_VM_PACKAGES=(qemu-system-x86 busybox-static cpio kmod udev acl procps)
+# The virtual machine of the tests on a real kernel (tools/vm); dumpcap captures its USB traffic.
+ORLANEK_VM_PACKAGES=(qemu-system-x86 busybox-static cpio kmod udev acl procps wireshark-common)
 
 # The fuzz targets: Clang with libFuzzer and the sanitizers' runtimes.
 ORLANEK_FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)

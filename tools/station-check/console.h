@@ -14,6 +14,9 @@ std::vector<std::string> Arguments(int argc, char** argv);
 // std::fopen for a file named in UTF-8.
 std::FILE* OpenFile(const std::string& name, const char* mode);
 
+// An empty file for reading and writing, removed when it is closed.
+std::FILE* TemporaryFile();
+
 // Prepares standard input to be read to its end as bytes. Where it is not a terminal, an
 // interrupt (Ctrl-C at the end of "virtual-board --json | station-check") ends only the
 // program writing into it; this one goes on to judge what it got.

@@ -14,6 +14,10 @@ std::FILE* OpenFile(const std::string& name, const char* mode) {
   return std::fopen(name.c_str(), mode);
 }
 
+std::FILE* TemporaryFile() {
+  return std::tmpfile();
+}
+
 void ReadStandardInputToItsEnd() {
   if (!isatty(STDIN_FILENO)) std::signal(SIGINT, SIG_IGN);
 }

@@ -46,6 +46,27 @@ std::FILE* OpenFile(const std::string& name, const char* mode) {
   return _wfopen(Wide(name).c_str(), Wide(mode).c_str());
 }
 
+// std::tmpfile would make the file in the drive's root folder, where users may not write.
+std::FILE* TemporaryFile() {
+  wchar_t folder[MAX_PATH + 1], name[MAX_PATH + 1];
+  if (GetTempPathW(MAX_PATH + 1, folder) == 0 || GetTempFileNameW(folder, L"stc", 0, name) == 0)
+    return nullptr;
+  const HANDLE handle = CreateFileW(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    DeleteFileW(name);
+    return nullptr;
+  }
+  const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_RDWR | _O_BINARY);
+  if (descriptor < 0) {
+    CloseHandle(handle);
+    return nullptr;
+  }
+  std::FILE* file = _fdopen(descriptor, "w+b");
+  if (file == nullptr) _close(descriptor);
+  return file;
+}
+
 // Text mode would drop the carriage returns of a capture's bytes and end it at a Ctrl-Z.
 void ReadStandardInputToItsEnd() {
   _setmode(_fileno(stdin), _O_BINARY);

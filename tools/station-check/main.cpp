@@ -1,11 +1,15 @@
 // station-check: judges a station program from what it sent to the LED board, rule by rule,
 // against how the reference station behaves.
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
+#include "capture.h"
 #include "console.h"
 #include "judge.h"
 #include "picture.h"
@@ -13,15 +17,26 @@
 namespace {
 
 const char kUsage[] =
-    "Usage: station-check [--exercise N] [--usbmon] [--tolerance MS] [--picture FILE] [FILE]\n"
-    "  Reads a session of a station program with the LED board (virtual-board --json lines,\n"
-    "  or with --usbmon the kernel's usbmon text) from FILE or standard input and says, rule\n"
-    "  by rule, whether the program behaves as the reference station does; then PASS or FAIL.\n"
+    "Usage: station-check [--exercise N] [--device BUS.ADDRESS] [--tolerance MS]\n"
+    "                     [--picture FILE] [FILE]\n"
+    "  Reads a session of a station program with the LED board from FILE or standard input\n"
+    "  and says, rule by rule, whether the program behaves as the reference station does; then\n"
+    "  PASS or FAIL. The input is any of these, told apart by its first bytes:\n"
+    "    a USB capture, pcap or pcapng, from Wireshark, tshark, dumpcap or USBPcapCMD: USBPcap\n"
+    "      on Windows, or Linux usbmon (with or without the memory-mapped header)\n"
+    "    virtual-board --json lines, or the session log of the library (VARNEL_SESSION_LOG)\n"
+    "    the kernel's usbmon text (/sys/kernel/debug/usb/usbmon/0u)\n"
+    "  A capture on standard input (dumpcap -i usbmon1 -w - | station-check) is judged when it\n"
+    "  ends. In a capture the board is the device that names itself vendor 1234, product 6789,\n"
+    "  else the one device that received feature reports.\n"
     "  --exercise N    the exercise (1 to 10) the program played; without it, the one seen\n"
-    "  --usbmon        the input is usbmon text (a real board on this machine's USB)\n"
+    "  --device BUS.ADDRESS  in a capture, the board where several devices received feature\n"
+    "                  reports and none names itself (Wireshark shows BUS.ADDRESS.ENDPOINT)\n"
     "  --tolerance MS  how far a tick may stray from the whole second (default 100; wider\n"
     "                  only where the program's clock runs rough, as in an emulated PC)\n"
     "  --picture FILE  draws the session tick by tick beside the reference (.svg or .png)\n"
+    "  --usbmon        reads text as usbmon text even where its first line is not (still\n"
+    "                  accepted; the form is recognised without it)\n"
     "  Exit status: 0 PASS, 1 FAIL, 2 bad arguments or input that cannot be read.\n"
 #ifdef _WIN32
     "  A file dropped onto station-check.exe in Explorer is judged in a window of its own, the\n"
@@ -44,32 +59,39 @@ bool SmallNumber(const std::string& text, int low, int high, int* value) {
   return true;
 }
 
+// BUS.ADDRESS as a device number of the capture reader (bus * 1000 + address).
+bool DeviceNumber(const std::string& text, std::uint32_t* device) {
+  const std::size_t dot = text.find('.');
+  int bus = 0, address = 0;
+  if (dot == std::string::npos || !SmallNumber(text.substr(0, dot), 0, 999, &bus) ||
+      !SmallNumber(text.substr(dot + 1), 1, 127, &address))
+    return false;
+  *device = static_cast<std::uint32_t>(bus * 1000 + address);
+  return true;
+}
+
+// The input as a file read from its start: standard input is copied to a temporary file first,
+// which libpcap then reads as it reads any capture file.
+std::FILE* OpenInput(const std::string& input) {
+  if (!input.empty() && input != "-") return station_check::OpenFile(input, "rb");
+  station_check::ReadStandardInputToItsEnd();
+  std::FILE* copy = station_check::TemporaryFile();
+  if (copy == nullptr) return nullptr;
+  char chunk[65536];
+  std::size_t got;
+  while ((got = std::fread(chunk, 1, sizeof chunk, stdin)) > 0) {
+    if (std::fwrite(chunk, 1, got, copy) != got) break;
+  }
+  if (std::ferror(stdin) || std::ferror(copy) || std::fseek(copy, 0, SEEK_SET) != 0) {
+    std::fclose(copy);
+    return nullptr;
+  }
+  return copy;
+}
+
 bool EndsWith(const std::string& text, const char* suffix) {
   const std::size_t n = std::strlen(suffix);
   return text.size() >= n && text.compare(text.size() - n, n, suffix) == 0;
-}
-
-// The whole of a file named in UTF-8, or of standard input for "" or "-".
-bool ReadAll(const std::string& name, std::string* bytes) {
-  std::FILE* file = stdin;
-  if (name.empty() || name == "-") {
-    station_check::ReadStandardInputToItsEnd();
-  } else if ((file = station_check::OpenFile(name, "rb")) == nullptr) {
-    return false;
-  }
-  char buffer[65536];
-  std::size_t got = 0;
-  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes->append(buffer, got);
-  const bool whole = std::ferror(file) == 0;
-  if (file != stdin) std::fclose(file);
-  return whole;
-}
-
-bool WriteAll(const std::string& name, const void* bytes, std::size_t size) {
-  std::FILE* file = station_check::OpenFile(name, "wb");
-  if (file == nullptr) return false;
-  const bool written = std::fwrite(bytes, 1, size, file) == size;
-  return std::fclose(file) == 0 && written;
 }
 
 // Where the picture of a file dropped onto the program goes: beside it, the same name, .png.
@@ -79,11 +101,24 @@ std::string PictureBeside(const std::string& input) {
   return (dot != std::string::npos && dot > name ? input.substr(0, dot) : input) + ".png";
 }
 
+bool WritePicture(const std::string& name, const station_check::Verdict& verdict) {
+  // A UTF-8 name, which Windows's narrow file functions would take for its code page's text.
+  std::ofstream out(std::filesystem::path(std::u8string(name.begin(), name.end())),
+                    std::ios::binary);
+  if (EndsWith(name, ".svg")) {
+    station_check::WritePictureSvg(verdict, out);
+  } else {
+    station_check::WritePicturePng(verdict, out);
+  }
+  return static_cast<bool>(out.flush());
+}
+
 struct Options {
   int exercise = 0;
   int tolerance_ms = station_check::kToleranceMs;
   bool usbmon = false;
   bool help = false;
+  std::uint32_t device = 0;
   std::string picture, input;
 };
 
@@ -100,6 +135,9 @@ int ReadOptions(const std::vector<std::string>& args, Options* options) {
     } else if (arg == "--exercise" && has_value) {
       if (!SmallNumber(args[++i], 1, 10, &options->exercise))
         return Usage("the exercise is a number from 1 to 10");
+    } else if (arg == "--device" && has_value) {
+      if (!DeviceNumber(args[++i], &options->device))
+        return Usage("the device is BUS.ADDRESS, as 1.5 (an address from 1 to 127)");
     } else if (arg == "--tolerance" && has_value) {
       if (!SmallNumber(args[++i], 1, 499, &options->tolerance_ms))
         return Usage("the tolerance is a number of milliseconds from 1 to 499");
@@ -118,15 +156,6 @@ int ReadOptions(const std::vector<std::string>& args, Options* options) {
   return 0;
 }
 
-bool WritePicture(const std::string& name, const station_check::Verdict& verdict) {
-  if (EndsWith(name, ".svg")) {
-    const std::string svg = station_check::PictureSvg(verdict);
-    return WriteAll(name, svg.data(), svg.size());
-  }
-  const std::vector<std::uint8_t> png = station_check::PicturePng(verdict);
-  return WriteAll(name, png.data(), png.size());
-}
-
 int Run(const std::vector<std::string>& args, bool own_window) {
   Options options;
   if (const int status = ReadOptions(args, &options)) return status;
@@ -138,19 +167,20 @@ int Run(const std::vector<std::string>& args, bool own_window) {
   // A file dropped onto the program: its picture goes beside it.
   if (own_window && args.size() == 1) options.picture = PictureBeside(options.input);
 
-  std::string text;
-  if (!ReadAll(options.input, &text)) {
-    std::fprintf(stderr, "station-check: cannot read %s: %s\n", options.input.c_str(),
-                 std::strerror(errno));
+  const std::string& input = options.input;
+  const char* name = input.empty() || input == "-" ? "standard input" : input.c_str();
+  std::FILE* file = OpenInput(input);
+  if (file == nullptr) {
+    std::fprintf(stderr, "station-check: cannot read %s: %s\n", name, std::strerror(errno));
     return 2;
   }
-  const station_check::SessionResult session = station_check::ReadSession(text, options.usbmon);
+  const station_check::SessionResult session =
+      station_check::ReadInput(file, options.usbmon, options.device);
   if (!session.error.empty()) {
-    std::fprintf(stderr, "station-check: %s: %s\n",
-                 options.input.empty() ? "standard input" : options.input.c_str(),
-                 session.error.c_str());
+    std::fprintf(stderr, "station-check: %s: %s\n", name, session.error.c_str());
     return 2;
   }
+  for (const std::string& note : session.notes) std::printf("%s: %s\n", name, note.c_str());
   const station_check::Verdict verdict =
       station_check::Judge(session.session, options.exercise, options.tolerance_ms);
   std::fputs(station_check::Describe(verdict).c_str(), stdout);

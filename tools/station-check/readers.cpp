@@ -1,5 +1,6 @@
 #include "readers.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <optional>
 #include <utility>
@@ -10,6 +11,8 @@ namespace {
 // Nesting this deep is no session line; the bound keeps the reader's stack small.
 constexpr int kMaxDepth = 16;
 constexpr std::int64_t kMaxMs = std::int64_t{1} << 40;
+// usbmon's stamps run over every 4096 seconds.
+constexpr std::int64_t kUsbmonWrap = std::int64_t{4096} * 1'000'000;
 
 class JsonCursor {
  public:
@@ -260,6 +263,109 @@ LineResult ReadUsbmonLine(std::string_view line) {
   if (record.report.empty() || record.report[0] != *report_id)
     return Error("SET_REPORT data does not begin with its report ID");
   return result;
+}
+
+std::string SessionBuilder::Add(Record record, std::size_t number) {
+  if (device_plugs_) {
+    if (any_ && record.us < last_raw_ - kUsbmonWrap / 2) offset_ += kUsbmonWrap;
+    last_raw_ = record.us;
+    if (!any_) origin_ = record.us;
+    record.us += offset_ - origin_;
+    // A board plugged in again comes back at a new address.
+    if (any_ && record.device != device_) {
+      session_.plugs.push_back({last_ + 1, false});
+      session_.plugs.push_back({std::max(last_ + 1, record.us - 1), true});
+    }
+    device_ = record.device;
+  }
+  if (any_ && record.us < last_) return "the time goes back";
+  any_ = true;
+  last_ = record.us;
+  if (record.kind == Record::Kind::kReport) {
+    session_.reports.push_back({record.us, std::move(record.report), number});
+  } else {
+    session_.plugs.push_back({record.us, record.kind == Record::Kind::kPlugged});
+  }
+  return {};
+}
+
+namespace {
+
+// Reads lines into a session, one at a time.
+class LineSession {
+ public:
+  explicit LineSession(bool usbmon) : usbmon_(usbmon), builder_(usbmon) {}
+
+  // False once a line cannot be read.
+  bool Feed(std::string_view line) {
+    ++number_;
+    LineResult read = usbmon_ ? ReadUsbmonLine(line) : ReadJsonLine(line);
+    if (read.error.empty() && read.record.kind != Record::Kind::kNothing)
+      read.error = builder_.Add(std::move(read.record), number_);
+    if (read.error.empty()) return true;
+    error_ = "line " + std::to_string(number_) + ": " + read.error;
+    return false;
+  }
+
+  SessionResult Finish() {
+    if (!error_.empty()) return {{}, error_, {}};
+    return {std::move(builder_.session()), {}, {}};
+  }
+
+ private:
+  bool usbmon_;
+  SessionBuilder builder_;
+  std::size_t number_ = 0;
+  std::string error_;
+};
+
+}  // namespace
+
+SessionResult ReadSession(std::string_view text, bool usbmon) {
+  LineSession lines(usbmon);
+  while (!text.empty()) {
+    const std::size_t end = text.find('\n');
+    if (!lines.Feed(text.substr(0, end))) break;
+    text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+  }
+  return lines.Finish();
+}
+
+SessionResult ReadSessionFile(std::FILE* file, bool usbmon) {
+  LineSession lines(usbmon);
+  std::string line;
+  char chunk[4096];
+  bool more = true;
+  while (more) {
+    more = std::fgets(chunk, sizeof chunk, file) != nullptr;
+    if (more) line += chunk;
+    if (more && (line.empty() || line.back() != '\n')) continue;
+    if (!line.empty() && line.back() == '\n') line.pop_back();
+    if ((more || !line.empty()) && !lines.Feed(line)) break;
+    line.clear();
+  }
+  if (std::ferror(file)) return {{}, "cannot be read to its end", {}};
+  return lines.Finish();
+}
+
+InputForm RecogniseForm(std::string_view head) {
+  static constexpr struct {
+    std::string_view magic;
+    InputForm form;
+  } kMagics[] = {
+      {"\xa1\xb2\xc3\xd4", InputForm::kPcap},   {"\xd4\xc3\xb2\xa1", InputForm::kPcap},
+      {"\xa1\xb2\x3c\x4d", InputForm::kPcap},   {"\x4d\x3c\xb2\xa1", InputForm::kPcap},
+      {"\x0a\x0d\x0d\x0a", InputForm::kPcapng},
+  };
+  for (const auto& [magic, form] : kMagics)
+    if (head.substr(0, magic.size()) == magic) return form;
+  const std::size_t start = head.find_first_not_of(" \t\r\n");
+  if (start == std::string_view::npos || head[start] == '{') return InputForm::kJson;
+  // usbmon text: a hexadecimal tag, then the time stamp in microseconds.
+  const std::vector<std::string_view> words = Words(head.substr(start, head.find('\n', start)));
+  if (words.size() >= 2 && Number(words[0], 16, UINT64_MAX) && Number(words[1], 10, UINT64_MAX))
+    return InputForm::kUsbmonText;
+  return InputForm::kUnknown;
 }
 
 }  // namespace station_check

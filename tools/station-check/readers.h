@@ -1,9 +1,12 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "judge.h"
 
 // One line of a session, as virtual-board --json or the kernel's usbmon text writes it.
 namespace station_check {
@@ -35,5 +38,40 @@ LineResult ReadJsonLine(std::string_view line);
 // transfer (s 21 09 03xx ...) becomes a report with the report ID 0 in front of its data
 // bytes; every other well-formed line is kNothing.
 LineResult ReadUsbmonLine(std::string_view line);
+
+// A whole session; error (naming the line or packet) when it cannot be read. notes: what the
+// reader saw fit to say besides (transfers the board refused, where a cut capture ends).
+struct SessionResult {
+  Session session;
+  std::string error;
+  std::vector<std::string> notes;
+};
+
+// Puts records, in their order, into a session. With device_plugs, times are the writer's own
+// clock (made to start at 0) and a report to a new device address is the board plugged in
+// again.
+class SessionBuilder {
+ public:
+  explicit SessionBuilder(bool device_plugs) : device_plugs_(device_plugs) {}
+  // An error when the record cannot follow the ones before; number: its line or packet.
+  std::string Add(Record record, std::size_t number);
+  Session& session() { return session_; }
+
+ private:
+  bool device_plugs_;
+  Session session_;
+  std::int64_t last_ = 0, offset_ = 0, origin_ = 0, last_raw_ = 0;
+  std::uint32_t device_ = 0;
+  bool any_ = false;
+};
+
+// A whole session from its text (virtual-board --json lines, or with usbmon the usbmon text).
+SessionResult ReadSession(std::string_view text, bool usbmon);
+// The same read line by line from a file, holding one line at a time.
+SessionResult ReadSessionFile(std::FILE* file, bool usbmon);
+
+// The forms of input, told apart by their first bytes.
+enum class InputForm { kJson, kUsbmonText, kPcap, kPcapng, kUnknown };
+InputForm RecogniseForm(std::string_view head);
 
 }  // namespace station_check
