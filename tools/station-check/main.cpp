@@ -164,8 +164,10 @@ int Run(const std::vector<std::string>& args, bool own_window) {
     std::fputs(kUsage, stdout);
     return options.help ? 0 : 2;
   }
-  // A file dropped onto the program: its picture goes beside it.
-  if (own_window && args.size() == 1) options.picture = PictureBeside(options.input);
+  // A file dropped onto the program (or onto a shortcut to it that gives options): its picture
+  // goes beside it, unless one is named.
+  if (own_window && options.picture.empty() && options.input != "-")
+    options.picture = PictureBeside(options.input);
 
   const std::string& input = options.input;
   const char* name = input.empty() || input == "-" ? "standard input" : input.c_str();
