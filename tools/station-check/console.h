@@ -22,6 +22,10 @@ std::FILE* TemporaryFile();
 // program writing into it; this one goes on to judge what it got.
 void ReadStandardInputToItsEnd();
 
+// Writes the program's text, which is UTF-8 (file names included), to stdout or stderr, so that
+// a console shows it as it is.
+void Write(std::FILE* stream, const std::string& text);
+
 // Whether the program has a console window of its own, as when Explorer starts it (a file
 // dropped onto it, a double click), rather than one it shares with a command prompt.
 bool HasOwnConsoleWindow();

@@ -22,6 +22,11 @@ void ReadStandardInputToItsEnd() {
   if (!isatty(STDIN_FILENO)) std::signal(SIGINT, SIG_IGN);
 }
 
+// Terminals take the locale's text, UTF-8 on the systems this program is for.
+void Write(std::FILE* stream, const std::string& text) {
+  std::fputs(text.c_str(), stream);
+}
+
 // A terminal's window belongs to the shell that runs the program.
 bool HasOwnConsoleWindow() {
   return false;

@@ -74,6 +74,20 @@ void ReadStandardInputToItsEnd() {
     SetConsoleCtrlHandler(nullptr, TRUE);
 }
 
+// A console takes narrow text in its own code page: UTF-16 reaches it unchanged.
+void Write(std::FILE* stream, const std::string& text) {
+  const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+  DWORD mode = 0;
+  if (!GetConsoleMode(handle, &mode)) {
+    std::fputs(text.c_str(), stream);
+    return;
+  }
+  std::fflush(stream);
+  const std::wstring wide = Wide(text);
+  DWORD written = 0;
+  WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+}
+
 // A command prompt shares its console with the programs it starts; Explorer gives a console
 // program one of its own.
 bool HasOwnConsoleWindow() {
@@ -85,8 +99,7 @@ void WaitForKey(const char* prompt) {
   const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
   DWORD mode = 0;
   if (!GetConsoleMode(input, &mode)) return;
-  std::fputs(prompt, stdout);
-  std::fflush(stdout);
+  Write(stdout, prompt);
   // Keys pressed while the session was judged do not count.
   FlushConsoleInputBuffer(input);
   INPUT_RECORD record;

@@ -44,8 +44,10 @@ const char kUsage[] =
 #endif
     ;
 
-int Usage(const char* why) {
-  std::fprintf(stderr, "station-check: %s (try station-check --help)\n", why);
+using station_check::Write;
+
+int Usage(const std::string& why) {
+  Write(stderr, "station-check: " + why + " (try station-check --help)\n");
   return 2;
 }
 
@@ -146,7 +148,7 @@ int ReadOptions(const std::vector<std::string>& args, Options* options) {
       if (!EndsWith(options->picture, ".svg") && !EndsWith(options->picture, ".png"))
         return Usage("the picture's file name ends in .svg or .png");
     } else if (arg.size() > 1 && arg[0] == '-') {
-      return Usage(("bad argument " + arg).c_str());
+      return Usage("bad argument " + arg);
     } else if (options->input.empty()) {
       options->input = arg;
     } else {
@@ -161,7 +163,7 @@ int Run(const std::vector<std::string>& args, bool own_window) {
   if (const int status = ReadOptions(args, &options)) return status;
   // Started with a double click, there is nothing to read from its own window.
   if (options.help || (own_window && options.input.empty())) {
-    std::fputs(kUsage, stdout);
+    Write(stdout, kUsage);
     return options.help ? 0 : 2;
   }
   // A file dropped onto the program (or onto a shortcut to it that gives options): its picture
@@ -170,29 +172,30 @@ int Run(const std::vector<std::string>& args, bool own_window) {
     options.picture = PictureBeside(options.input);
 
   const std::string& input = options.input;
-  const char* name = input.empty() || input == "-" ? "standard input" : input.c_str();
+  const std::string name = input.empty() || input == "-" ? "standard input" : input;
   std::FILE* file = OpenInput(input);
   if (file == nullptr) {
-    std::fprintf(stderr, "station-check: cannot read %s: %s\n", name, std::strerror(errno));
+    const std::string why = std::strerror(errno);
+    Write(stderr, "station-check: cannot read " + name + ": " + why + "\n");
     return 2;
   }
   const station_check::SessionResult session =
       station_check::ReadInput(file, options.usbmon, options.device);
   if (!session.error.empty()) {
-    std::fprintf(stderr, "station-check: %s: %s\n", name, session.error.c_str());
+    Write(stderr, "station-check: " + name + ": " + session.error + "\n");
     return 2;
   }
-  for (const std::string& note : session.notes) std::printf("%s: %s\n", name, note.c_str());
+  for (const std::string& note : session.notes) Write(stdout, name + ": " + note + "\n");
   const station_check::Verdict verdict =
       station_check::Judge(session.session, options.exercise, options.tolerance_ms);
-  std::fputs(station_check::Describe(verdict).c_str(), stdout);
+  Write(stdout, station_check::Describe(verdict));
 
   if (!options.picture.empty()) {
     if (!WritePicture(options.picture, verdict)) {
-      std::fprintf(stderr, "station-check: cannot write %s\n", options.picture.c_str());
+      Write(stderr, "station-check: cannot write " + options.picture + "\n");
       return 2;
     }
-    if (own_window) std::printf("The picture: %s\n", options.picture.c_str());
+    if (own_window) Write(stdout, "The picture: " + options.picture + "\n");
   }
   return verdict.pass ? 0 : 1;
 }
