@@ -81,7 +81,8 @@ ensure_source_packages() {
 }
 
 # build_win32_pcap DIR: libpcap for 32-bit Windows, reading capture files only (no capture back
-# end), cross-built once from Debian's source package into DIR (DIR/include, DIR/lib/libpcap.a).
+# end), cross-built once from Debian's source package into DIR (DIR/include, DIR/lib/libpcap.a);
+# build-win32/ takes it from build-win32-deps/pcap (PCAP_ROOT).
 ORLANEK_WIN32_PCAP=build-win32-deps/pcap
 build_win32_pcap() {
   local dir=$1 toolchain=$PWD/cmake/toolchain-mingw-i686.cmake
@@ -106,6 +107,6 @@ build_win32_pcap() {
   )
 }
 ORLANEK_WIN32_OPTIONS=(-DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-i686.cmake
-  -DCMAKE_BUILD_TYPE=Release -DPCAP_ROOT="$PWD/$ORLANEK_WIN32_PCAP")
+  -DCMAKE_BUILD_TYPE=Release)
 ORLANEK_WIN64_OPTIONS=(-DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-x86_64.cmake
   -DCMAKE_BUILD_TYPE=Release)
