@@ -16,8 +16,9 @@ zip=$work/orlanek-2013.01-win32.zip
 mkdir "$work/out"
 (cd "$work/out" && cmake -E tar xf "$zip") || fail "the zip does not unpack"
 listed=$(cd "$work/out" && find . -type f | sort | xargs)
-[ "$listed" = "./orlanek-2013.01-win32/INSTALL.txt ./orlanek-2013.01-win32/Orlanek.exe ./orlanek-2013.01-win32/Varnel.dll ./orlanek-2013.01-win32/station-check.exe ./orlanek-2013.01-win32/varnel.h" ] ||
-  fail "the zip holds: $listed"
+expected=$(printf './orlanek-2013.01-win32/%s ' INSTALL.txt Orlanek.exe Varnel.dll station-check.exe \
+  varnel.h)
+[ "$listed " = "$expected" ] || fail "the zip holds: $listed"
 in=$work/out/orlanek-2013.01-win32
 cmp -s "$in/Orlanek.exe" "$build/bin/Orlanek.exe" || fail "Orlanek.exe is not the one built"
 cmp -s "$in/Varnel.dll" "$build/bin/Varnel.dll" || fail "Varnel.dll is not the one built"

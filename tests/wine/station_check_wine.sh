@@ -21,14 +21,17 @@ capture=$data/orlanek-exercise-7-on-usb.usbmon
 sed 's/= 42000000 /= 43000000 /' "$capture" >"$work/wrong-step.usbmon"
 # The same session as the board's JSON lines: each SET_REPORT(Feature) a report, the board's new
 # address a plug-in after it was pulled out.
-awk 'function byte(hex) { return index(hexits, substr(hex, 1, 1)) * 16 + index(hexits, substr(hex, 2, 1)) - 17 }
+awk 'function byte(hex) {
+    return index(hexits, substr(hex, 1, 1)) * 16 + index(hexits, substr(hex, 2, 1)) - 17
+  }
   BEGIN { hexits = "0123456789abcdef" }
   $3 == "S" && $6 == "21" && $7 == "09" && $8 ~ /^03/ {
     split($4, at, ":")
     if (origin == "") origin = $2
     ms = int(($2 - origin) / 1000)
     if (address != "" && at[3] != address)
-      printf "{\"ms\":%d,\"event\":\"unplugged\"}\n{\"ms\":%d,\"event\":\"plugged\"}\n", last + 1, ms
+      printf "{\"ms\":%d,\"event\":\"unplugged\"}\n{\"ms\":%d,\"event\":\"plugged\"}\n",
+        last + 1, ms
     address = at[3]; last = ms; bytes = $13 $14; report = byte(substr($8, 3, 2))
     for (i = 1; i <= 16; i += 2) report = report "," byte(substr(bytes, i, 2))
     printf "{\"ms\":%d,\"report\":[%s]}\n", ms, report
