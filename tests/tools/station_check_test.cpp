@@ -289,7 +289,9 @@ struct Transfer {
 
 class Capture {
  public:
-  Capture(FileForm form, int link) : form_(form), link_(link) {
+  // stages: each stage of a control transfer a packet of its own, as older USBPcap writes them.
+  Capture(FileForm form, int link, bool stages = false)
+      : form_(form), link_(link), stages_(stages) {
     big_ = form == FileForm::kPcapBigEndianNanoseconds;
     if (form == FileForm::kPcapng) {
       std::string section, interface;
@@ -313,6 +315,13 @@ class Capture {
   // A control transfer: its submission at us, its completion 100 us later.
   void Control(std::int64_t us, const Transfer& t) {
     ++id_;
+    if (stages_) {
+      Packet(us, UsbPcap(t, false, {}, 2, 0));
+      if (!t.out.empty()) Packet(us + 50, UsbPcap(t, false, t.out, 2, 1));
+      if (!t.in.empty()) Packet(us + 50, UsbPcap(t, true, t.in, 2, 1));
+      Packet(us + 100, UsbPcap(t, true, {}, 2, 2));
+      return;
+    }
     Packet(us, link_ == kLinkUsbPcap ? UsbPcap(t, false, t.out) : Usbmon(t, 'S', t.out));
     Packet(us + 100, link_ == kLinkUsbPcap ? UsbPcap(t, true, t.in) : Usbmon(t, 'C', t.in));
   }
@@ -345,9 +354,10 @@ class Capture {
     return p.append(data.begin(), data.end());
   }
   std::string UsbPcap(const Transfer& t, bool answer, const std::vector<std::uint8_t>& data,
-                      char kind = 2) {
+                      char kind = 2, char stage = -1) {
+    if (stage < 0) stage = answer ? 3 : 0;  // complete, setup
     std::vector<std::uint8_t> body = data;
-    if (!answer) body.insert(body.begin(), t.setup.begin(), t.setup.end());
+    if (stage == 0) body.insert(body.begin(), t.setup.begin(), t.setup.end());
     std::string p;
     Put(p, kind == 2 ? 28 : 27, 2);
     Put(p, id_, 8);
@@ -358,7 +368,7 @@ class Capture {
     Put(p, t.device % 1000, 2);
     p += {static_cast<char>(kind == 2 ? 0 : 0x81), kind};
     Put(p, body.size(), 4);
-    if (kind == 2) p += static_cast<char>(answer ? 3 : 0);  // the stage: complete, setup
+    if (kind == 2) p += stage;
     return p.append(body.begin(), body.end());
   }
   void Packet(std::int64_t us, const std::string& bytes) {
@@ -387,6 +397,7 @@ class Capture {
 
   FileForm form_;
   int link_;
+  bool stages_;
   bool big_ = false;
   std::uint64_t id_ = 0xffff8a8c4a1b3c00;
 };
@@ -423,9 +434,10 @@ struct Bus {
   bool first_described = true;  // else the capture began after the board was enumerated
   std::size_t refused = SIZE_MAX;
   std::size_t* before_last = nullptr;  // the file's size before the last report
+  bool stages = false;                 // as Capture's
 };
 std::string OnTheBus(FileForm form, int link, const Bus& bus = {}) {
-  Capture capture(form, link);
+  Capture capture(form, link, bus.stages);
   const Session& session = Played();
   const std::int64_t start = 1'700'000'000'000'000;
   std::uint32_t device = 1005;
@@ -464,12 +476,14 @@ TEST(StationCheckInput, EveryFormGivesTheSessionItHolds) {
   const struct {
     FileForm form;
     int link;
+    bool stages = false;
   } captures[] = {{FileForm::kPcap, kLinkUsbLinuxMmapped},
+                  {FileForm::kPcap, kLinkUsbPcap, true},
                   {FileForm::kPcapBigEndianNanoseconds, kLinkUsbLinux},
                   {FileForm::kPcapng, kLinkUsbPcap},
                   {FileForm::kPcapng, kLinkUsbLinuxMmapped}};
-  for (const auto& [form, link] : captures) {
-    const SessionResult read = Read(OnTheBus(form, link));
+  for (const auto& [form, link, stages] : captures) {
+    const SessionResult read = Read(OnTheBus(form, link, {.stages = stages}));
     ASSERT_EQ(read.error, "") << "link type " << link;
     EXPECT_EQ(read.notes, std::vector<std::string>{});
     EXPECT_EQ(Sent(read.session), Sent(Played())) << "link type " << link;
@@ -524,16 +538,32 @@ TEST(StationCheckInput, ACutCaptureIsJudgedAsFarAsItIsWholeAndOtherFilesAreNone)
   EXPECT_NE(Read(ethernet).error.find("not of USB"), std::string::npos) << Read(ethernet).error;
 }
 
+std::string DataFile(const std::string& name) {
+  std::ifstream file(STATION_CHECK_DATA "/" + name, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << file.rdbuf();
+  return bytes.str();
+}
+
 TEST(StationCheckInput, ATransferTheBoardRefusedIsNotCountedButTold) {
+  std::vector<Report> expected = Played().reports;
+  expected.erase(expected.begin() + 3);
   for (const int link : {kLinkUsbLinuxMmapped, kLinkUsbPcap}) {
     const SessionResult read = Read(OnTheBus(FileForm::kPcapng, link, {true, 3}));
     ASSERT_EQ(read.error, "");
-    std::vector<Report> expected = Played().reports;
-    expected.erase(expected.begin() + 3);
     EXPECT_EQ(Sent(read.session), Sent({expected, {}})) << "link type " << link;
     ASSERT_EQ(read.notes.size(), 1u);
     EXPECT_EQ(read.notes[0].rfind("1 transfer(s) that the board refused", 0), 0u) << read.notes[0];
   }
+  // In usbmon text: the fourth report's completion says -32 (EPIPE), not 0.
+  std::string text = DataFile("orlanek-exercise-7-on-usb.usbmon");
+  std::size_t at = 0;
+  for (int n = 0; n < 4; ++n) at = text.find(" s 21 09 03", at + 1);
+  at = text.find('\n', text.find(" C Co:", at)) - 6;
+  ASSERT_EQ(text.substr(at, 6), " 0 8 >");
+  const SessionResult read = Read(text.replace(at, 6, " -32 0"));
+  EXPECT_EQ(read.session.reports.size(), 43u);
+  EXPECT_EQ(read.notes, std::vector<std::string>{RefusedNote(1)});
 }
 
 TEST(StationCheckInput, RealCapturesOfOrlanekPass) {
@@ -542,11 +572,8 @@ TEST(StationCheckInput, RealCapturesOfOrlanekPass) {
   // endpoint's lines), and dumpcap's pcapng of another such session, whole. The board comes
   // back at a new address.
   for (const char* name :
-       {"/orlanek-exercise-7-on-usb.usbmon", "/orlanek-exercise-7-on-usb.pcapng"}) {
-    std::ifstream file(std::string(STATION_CHECK_DATA) + name, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << file.rdbuf();
-    const SessionResult read = Read(bytes.str());
+       {"orlanek-exercise-7-on-usb.usbmon", "orlanek-exercise-7-on-usb.pcapng"}) {
+    const SessionResult read = Read(DataFile(name));
     ASSERT_EQ(read.error, "") << name;
     EXPECT_EQ(read.session.reports.size(), 44u) << name;
     const Verdict verdict = Judge(read.session, 0);

@@ -4,8 +4,8 @@
 # during its run, the red walk, EXIT and the menu closed. The session passes, and the library's
 # own log of it (VARNEL_SESSION_LOG) checks the same as the board's record. Given a capture
 # file, the session's USB traffic is also captured there from usbmon (a board made with
-# VIRTUAL_BOARD_OPTIONS=--usb), as text and by dumpcap as pcapng (CAPTURE.pcapng), and both
-# check the same as the board's own record.
+# VIRTUAL_BOARD_OPTIONS=--usb), as text and by dumpcap as pcapng (CAPTURE.pcapng, and judged
+# live from dumpcap's standard output), and all check the same as the board's own record.
 # Usage: station_check_in_vm.sh BUILD-DIR [USBMON-CAPTURE]
 set -uo pipefail
 build=$1
@@ -18,9 +18,12 @@ source "$here/board_and_display.sh"
 if [ -n "$capture" ]; then
   cat /sys/kernel/debug/usb/usbmon/0u >"$capture" &
   monitor=$!
-  dumpcap -q -i usbmon0 -w "$capture.pcapng" 2>"$work/dumpcap" &
+  # dumpcap's pcapng goes to station-check live, on standard input, and into a file.
+  mkfifo "$work/stream"
+  tee "$capture.pcapng" <"$work/stream" | "$checker" --tolerance 250 --exercise 7 >"$work/live" &
+  dumpcap -q -i usbmon0 -w - 2>"$work/dumpcap" >"$work/stream" &
   dumpcap=$!
-  # dumpcap writes the file's header once it captures.
+  # dumpcap writes the capture's header once it captures.
   for _ in $(seq 100); do [ -s "$capture.pcapng" ] && break; sleep 0.1; done
   [ -s "$capture.pcapng" ] || fail "dumpcap did not start: $(cat "$work/dumpcap")"
 fi
@@ -50,8 +53,14 @@ library_form=$("$checker" --tolerance 250 --exercise 7 "$work/library.jsonl")
 
 kill $monitor $dumpcap
 wait $monitor $dumpcap 2>/dev/null
-for form in "$capture" "$capture.pcapng"; do
-  form_verdict=$("$checker" --tolerance 250 --exercise 7 "$form")
+# The live check gives its verdict once dumpcap's stream has ended.
+for _ in $(seq 100); do grep -qx 'PASS\|FAIL' "$work/live" && break; sleep 0.1; done
+for form in "$capture" "$capture.pcapng" live; do
+  if [ $form = live ]; then
+    form_verdict=$(cat "$work/live")
+  else
+    form_verdict=$("$checker" --tolerance 250 --exercise 7 "$form")
+  fi
   [ "$(same <<<"$form_verdict")" = "$(same <<<"$json_form")" ] ||
     fail "$(basename "$form"): $form_verdict"$'\n'"JSON: $json_form"
 done

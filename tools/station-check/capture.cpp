@@ -16,7 +16,7 @@ constexpr std::size_t kUsbmonHeader = 48, kUsbmonMmappedHeader = 64;
 constexpr std::size_t kUsbPcapHeader = 27;
 // Later time stamps (past the year 2500) are no capture's.
 constexpr std::int64_t kLastSecond = std::int64_t{1} << 34;
-enum UsbPcapStage : std::uint8_t { kSetup = 0, kData = 1, kStatus = 2, kComplete = 3 };
+enum UsbPcapStage : std::uint8_t { kSetup = 0, kData = 1 };
 
 // Both headers are in the capturing machine's byte order, which libpcap turns into the reader's
 // own; every machine that runs station-check is little-endian.
@@ -66,8 +66,6 @@ UsbPacket DecodeUsbPcap(const std::uint8_t* bytes, std::size_t size) {
   if ((bytes[16] & 1) != 0) {  // from the device: the transfer's answer
     packet.kind = UsbPacket::Kind::kComplete;
     packet.failed = Little(bytes + 10, 4) != 0;
-    // Older USBPcap follows an IN transfer's data with a status stage of its own.
-    packet.final = stage != kData;
   } else if (stage == kSetup && packet.size >= sizeof packet.setup) {
     packet.kind = UsbPacket::Kind::kSubmit;
     std::memcpy(packet.setup, packet.data, sizeof packet.setup);
@@ -143,7 +141,9 @@ void CaptureSession::Add(const UsbPacket& packet, std::size_t number, std::int64
         device.board = Little(packet.data + 8, 2) == kBoardVendor &&
                        Little(packet.data + 10, 2) == kBoardProduct;
       }
-      if (packet.final) open_.erase(open);
+      // Older USBPcap follows an IN transfer's data with a status stage of its own, which then
+      // finds nothing open: only a failed OUT transfer matters, and it has no data stage.
+      open_.erase(open);
       return;
     }
   }
@@ -197,10 +197,7 @@ SessionResult CaptureSession::Finish() {
     }
   }
   result.session = std::move(builder.session());
-  if (refused > 0)
-    result.notes.push_back(std::to_string(refused) +
-                           " transfer(s) that the board refused (they failed on the bus and do "
-                           "not count as sent)");
+  if (refused > 0) result.notes.push_back(RefusedNote(refused));
   return result;
 }
 

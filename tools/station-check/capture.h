@@ -27,7 +27,6 @@ struct UsbPacket {
   Kind kind = Kind::kOther;
   std::uint64_t id = 0;      // pairs a transfer's packets
   std::uint32_t device = 0;  // bus * 1000 + address
-  bool final = true;         // kComplete: the last packet of its transfer
   bool failed = false;       // kComplete: the host controller reported an error
   std::uint8_t setup[8] = {};
   const std::uint8_t* data = nullptr;

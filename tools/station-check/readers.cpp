@@ -232,6 +232,18 @@ LineResult ReadUsbmonLine(std::string_view line) {
   }
   if (parts.size() != 2 && parts.size() != 3) return Error("not a usbmon line");
 
+  const std::optional<std::uint64_t> tag = Number(words[0], 16, UINT64_MAX);
+  if ((type == "C" || type == "E") && address.substr(0, 2) == "Co" && words.size() >= 5) {
+    // The status: 0, or an error as a negative errno.
+    const std::string_view status = words[4];
+    if (status == "0" || status.size() < 2 || status[0] != '-' ||
+        !Number(status.substr(1), 10, 9999))
+      return {};
+    LineResult result;
+    result.record.kind = Record::Kind::kRefused;
+    result.record.tag = *tag;
+    return result;
+  }
   const bool set_feature = type == "S" && address.substr(0, 2) == "Co" && words.size() >= 10 &&
                            words[4] == "s" && words[5] == "21" && words[6] == "09" &&
                            words[7].size() == 4 && words[7].substr(0, 2) == "03";
@@ -243,6 +255,7 @@ LineResult ReadUsbmonLine(std::string_view line) {
   LineResult result;
   Record& record = result.record;
   record.kind = Record::Kind::kReport;
+  record.tag = *tag;
   record.us = static_cast<std::int64_t>(*stamp);
   record.device =
       static_cast<std::uint32_t>(parts.size() == 3 ? parts[0] * 1000 + parts[1] : parts[0]);
@@ -300,8 +313,14 @@ class LineSession {
   bool Feed(std::string_view line) {
     ++number_;
     LineResult read = usbmon_ ? ReadUsbmonLine(line) : ReadJsonLine(line);
-    if (read.error.empty() && read.record.kind != Record::Kind::kNothing)
+    const Record::Kind kind = read.record.kind;
+    const std::uint64_t tag = read.record.tag;
+    if (kind == Record::Kind::kRefused) {
+      Refuse(tag);
+    } else if (read.error.empty() && kind != Record::Kind::kNothing) {
       read.error = builder_.Add(std::move(read.record), number_);
+      if (kind == Record::Kind::kReport && usbmon_) open_ = {tag, true};
+    }
     if (read.error.empty()) return true;
     error_ = "line " + std::to_string(number_) + ": " + read.error;
     return false;
@@ -309,17 +328,34 @@ class LineSession {
 
   SessionResult Finish() {
     if (!error_.empty()) return {{}, error_, {}};
-    return {std::move(builder_.session()), {}, {}};
+    SessionResult result{std::move(builder_.session()), {}, {}};
+    if (refused_ > 0) result.notes.push_back(RefusedNote(refused_));
+    return result;
   }
 
  private:
+  // A control transfer's completion follows it before the next one to the device, so a refused
+  // report is the last one read.
+  void Refuse(std::uint64_t tag) {
+    if (!open_.second || open_.first != tag) return;
+    builder_.session().reports.pop_back();
+    open_.second = false;
+    ++refused_;
+  }
+
   bool usbmon_;
   SessionBuilder builder_;
-  std::size_t number_ = 0;
+  std::pair<std::uint64_t, bool> open_{0, false};  // the last report's tag, while it counts
+  std::size_t number_ = 0, refused_ = 0;
   std::string error_;
 };
 
 }  // namespace
+
+std::string RefusedNote(std::size_t refused) {
+  return std::to_string(refused) +
+         " transfer(s) that the board refused (they failed on the bus and do not count as sent)";
+}
 
 SessionResult ReadSession(std::string_view text, bool usbmon) {
   LineSession lines(usbmon);

@@ -12,7 +12,8 @@
 namespace station_check {
 
 struct Record {
-  enum class Kind { kNothing, kReport, kPlugged, kUnplugged };
+  // kRefused (usbmon only): a control transfer to the device completed with an error.
+  enum class Kind { kNothing, kReport, kPlugged, kUnplugged, kRefused };
   Kind kind = Kind::kNothing;
   // When it happened, in microseconds on the writer's own clock.
   std::int64_t us = 0;
@@ -21,6 +22,8 @@ struct Record {
   // usbmon only: the bus and device address the report went to (bus * 1000 + address); a new
   // address means the board was plugged in again.
   std::uint32_t device = 0;
+  // usbmon only: the transfer's tag, which its completion repeats.
+  std::uint64_t tag = 0;
 };
 
 // A record, or what is wrong with the line (error not empty).
@@ -36,8 +39,12 @@ LineResult ReadJsonLine(std::string_view line);
 
 // A line of usbmon text (the "u" form): the submission of a SET_REPORT(Feature) control
 // transfer (s 21 09 03xx ...) becomes a report with the report ID 0 in front of its data
-// bytes; every other well-formed line is kNothing.
+// bytes; a control OUT transfer's completion with an error status is kRefused; every other
+// well-formed line is kNothing.
 LineResult ReadUsbmonLine(std::string_view line);
+
+// The line that says how many transfers the board refused.
+std::string RefusedNote(std::size_t refused);
 
 // A whole session; error (naming the line or packet) when it cannot be read. notes: what the
 // reader saw fit to say besides (transfers the board refused, where a cut capture ends).
