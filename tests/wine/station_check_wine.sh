@@ -4,7 +4,8 @@
 # input, is judged PASS; the same with one step gone wrong FAIL; small captures of each link type
 # (pcap, pcapng; USBPcap and usbmon) are read. Each verdict is word for word the Linux program's
 # where that is given. A capture dropped onto the program in Explorer (a console window of its
-# own) gets its picture beside it, and the window stays until a key is pressed.
+# own) gets its picture beside it, the Linux program's to the byte, and the window stays until a
+# key is pressed.
 # Usage: station_check_wine.sh EXE SOURCE-DIR [LINUX-STATION-CHECK]
 #        (on a display: tests/e2e/with_display.sh; WINEPREFIX set)
 set -uo pipefail
@@ -80,5 +81,8 @@ xdotool mousemove --window "$window" 40 40 click 1 key space 2>/dev/null
 await gone eval 'kill -0 $pid 2>/dev/null || echo gone' || fail "a key did not close the window"
 wait $pid || fail "the dropped session was not judged PASS (status $?)"
 pid=""
+[ -z "$linux" ] || { "$linux" --picture "$work/linux.png" "$work/exam room/Łukasz.pcapng" &&
+  cmp -s "$work/linux.png" "$work/exam room/Łukasz.png"; } >/dev/null ||
+  fail "the picture is not the one the Linux program draws"
 [ $status -eq 0 ] && echo "PASS"
 exit $status
