@@ -1,24 +1,18 @@
 // station-check: judges a station program from what it sent to the LED board, rule by rule,
 // against how the reference station behaves.
-#include <unistd.h>
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#endif
-
 #include <cerrno>
-#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <string>
-#include <string_view>
+#include <vector>
 
 #include "capture.h"
+#include "console.h"
 #include "judge.h"
 #include "picture.h"
-#include "readers.h"
 
 namespace {
 
@@ -43,10 +37,17 @@ const char kUsage[] =
     "  --picture FILE  draws the session tick by tick beside the reference (.svg or .png)\n"
     "  --usbmon        reads text as usbmon text even where its first line is not (still\n"
     "                  accepted; the form is recognised without it)\n"
-    "  Exit status: 0 PASS, 1 FAIL, 2 bad arguments or input that cannot be read.\n";
+    "  Exit status: 0 PASS, 1 FAIL, 2 bad arguments or input that cannot be read.\n"
+#ifdef _WIN32
+    "  A file dropped onto station-check.exe in Explorer is judged in a window of its own, the\n"
+    "  picture written beside it (the same name, .png).\n"
+#endif
+    ;
 
-int Usage(const char* why) {
-  std::fprintf(stderr, "station-check: %s (try station-check --help)\n", why);
+using station_check::Write;
+
+int Usage(const std::string& why) {
+  Write(stderr, "station-check: " + why + " (try station-check --help)\n");
   return 2;
 }
 
@@ -74,15 +75,9 @@ bool DeviceNumber(const std::string& text, std::uint32_t* device) {
 // The input as a file read from its start: standard input is copied to a temporary file first,
 // which libpcap then reads as it reads any capture file.
 std::FILE* OpenInput(const std::string& input) {
-  if (!input.empty() && input != "-") return std::fopen(input.c_str(), "rb");
-  // Ctrl-C at the end of "virtual-board --json | station-check" ends the board; the check
-  // goes on to judge what it got.
-  if (!isatty(STDIN_FILENO)) std::signal(SIGINT, SIG_IGN);
-#ifdef _WIN32
-  // A capture is bytes: no line ends translated.
-  _setmode(_fileno(stdin), _O_BINARY);
-#endif
-  std::FILE* copy = std::tmpfile();
+  if (!input.empty() && input != "-") return station_check::OpenFile(input, "rb");
+  station_check::ReadStandardInputToItsEnd();
+  std::FILE* copy = station_check::TemporaryFile();
   if (copy == nullptr) return nullptr;
   char chunk[65536];
   std::size_t got;
@@ -101,70 +96,116 @@ bool EndsWith(const std::string& text, const char* suffix) {
   return text.size() >= n && text.compare(text.size() - n, n, suffix) == 0;
 }
 
-}  // namespace
+// Where the picture of a file dropped onto the program goes: beside it, the same name, .png.
+std::string PictureBeside(const std::string& input) {
+  const std::size_t name = input.find_last_of("/\\:") + 1;
+  const std::size_t dot = input.rfind('.');
+  return (dot != std::string::npos && dot > name ? input.substr(0, dot) : input) + ".png";
+}
 
-int main(int argc, char** argv) {
+bool WritePicture(const std::string& name, const station_check::Verdict& verdict) {
+  // A UTF-8 name, which Windows's narrow file functions would take for its code page's text.
+  std::ofstream out(std::filesystem::path(std::u8string(name.begin(), name.end())),
+                    std::ios::binary);
+  if (EndsWith(name, ".svg")) {
+    station_check::WritePictureSvg(verdict, out);
+  } else {
+    station_check::WritePicturePng(verdict, out);
+  }
+  return static_cast<bool>(out.flush());
+}
+
+struct Options {
   int exercise = 0;
   int tolerance_ms = station_check::kToleranceMs;
   bool usbmon = false;
+  bool help = false;
   std::uint32_t device = 0;
   std::string picture, input;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
+};
+
+// Reads the arguments into options: 0 when they are sound, else the exit status.
+int ReadOptions(const std::vector<std::string>& args, Options* options) {
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    const bool has_value = i + 1 < args.size();
     if (arg == "--help" || arg == "-h") {
-      std::fputs(kUsage, stdout);
+      options->help = true;
       return 0;
     } else if (arg == "--usbmon") {
-      usbmon = true;
-    } else if (arg == "--exercise" && i + 1 < argc) {
-      if (!SmallNumber(argv[++i], 1, 10, &exercise))
+      options->usbmon = true;
+    } else if (arg == "--exercise" && has_value) {
+      if (!SmallNumber(args[++i], 1, 10, &options->exercise))
         return Usage("the exercise is a number from 1 to 10");
-    } else if (arg == "--device" && i + 1 < argc) {
-      if (!DeviceNumber(argv[++i], &device))
+    } else if (arg == "--device" && has_value) {
+      if (!DeviceNumber(args[++i], &options->device))
         return Usage("the device is BUS.ADDRESS, as 1.5 (an address from 1 to 127)");
-    } else if (arg == "--tolerance" && i + 1 < argc) {
-      if (!SmallNumber(argv[++i], 1, 499, &tolerance_ms))
+    } else if (arg == "--tolerance" && has_value) {
+      if (!SmallNumber(args[++i], 1, 499, &options->tolerance_ms))
         return Usage("the tolerance is a number of milliseconds from 1 to 499");
-    } else if (arg == "--picture" && i + 1 < argc) {
-      picture = argv[++i];
-      if (!EndsWith(picture, ".svg") && !EndsWith(picture, ".png"))
+    } else if (arg == "--picture" && has_value) {
+      options->picture = args[++i];
+      if (!EndsWith(options->picture, ".svg") && !EndsWith(options->picture, ".png"))
         return Usage("the picture's file name ends in .svg or .png");
     } else if (arg.size() > 1 && arg[0] == '-') {
-      return Usage(("bad argument " + arg).c_str());
-    } else if (input.empty()) {
-      input = arg;
+      return Usage("bad argument " + arg);
+    } else if (options->input.empty()) {
+      options->input = arg;
     } else {
       return Usage("one input file at most");
     }
   }
+  return 0;
+}
 
-  const char* name = input.empty() || input == "-" ? "standard input" : input.c_str();
+int Run(const std::vector<std::string>& args, bool own_window) {
+  Options options;
+  if (const int status = ReadOptions(args, &options)) return status;
+  // Started with a double click, there is nothing to read from its own window.
+  if (options.help || (own_window && options.input.empty())) {
+    Write(stdout, kUsage);
+    return options.help ? 0 : 2;
+  }
+  // A file dropped onto the program (or onto a shortcut to it that gives options): its picture
+  // goes beside it, unless one is named.
+  if (own_window && options.picture.empty() && options.input != "-")
+    options.picture = PictureBeside(options.input);
+
+  const std::string& input = options.input;
+  const std::string name = input.empty() || input == "-" ? "standard input" : input;
   std::FILE* file = OpenInput(input);
   if (file == nullptr) {
-    std::fprintf(stderr, "station-check: cannot read %s: %s\n", name, std::strerror(errno));
+    const std::string why = std::strerror(errno);
+    Write(stderr, "station-check: cannot read " + name + ": " + why + "\n");
     return 2;
   }
-  const station_check::SessionResult session = station_check::ReadInput(file, usbmon, device);
+  const station_check::SessionResult session =
+      station_check::ReadInput(file, options.usbmon, options.device);
   if (!session.error.empty()) {
-    std::fprintf(stderr, "station-check: %s: %s\n", name, session.error.c_str());
+    Write(stderr, "station-check: " + name + ": " + session.error + "\n");
     return 2;
   }
-  for (const std::string& note : session.notes) std::printf("%s: %s\n", name, note.c_str());
+  for (const std::string& note : session.notes) Write(stdout, name + ": " + note + "\n");
   const station_check::Verdict verdict =
-      station_check::Judge(session.session, exercise, tolerance_ms);
-  std::fputs(station_check::Describe(verdict).c_str(), stdout);
+      station_check::Judge(session.session, options.exercise, options.tolerance_ms);
+  Write(stdout, station_check::Describe(verdict));
 
-  if (!picture.empty()) {
-    std::ofstream out(picture, std::ios::binary);
-    if (EndsWith(picture, ".svg")) {
-      station_check::WritePictureSvg(verdict, out);
-    } else {
-      station_check::WritePicturePng(verdict, out);
-    }
-    if (!out.flush()) {
-      std::fprintf(stderr, "station-check: cannot write %s\n", picture.c_str());
+  if (!options.picture.empty()) {
+    if (!WritePicture(options.picture, verdict)) {
+      Write(stderr, "station-check: cannot write " + options.picture + "\n");
       return 2;
     }
+    if (own_window) Write(stdout, "The picture: " + options.picture + "\n");
   }
   return verdict.pass ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const bool own_window = station_check::HasOwnConsoleWindow();
+  const int status = Run(station_check::Arguments(argc, argv), own_window);
+  // Explorer would close the window with the program, before its verdict could be read.
+  if (own_window) station_check::WaitForKey("Press a key to close this window.");
+  return status;
 }
