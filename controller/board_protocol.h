@@ -14,6 +14,8 @@ namespace orlanek::board {
 inline constexpr std::int16_t kVendorId = 0x1234;
 inline constexpr std::int16_t kProductId = 0x6789;
 inline constexpr char kIdText[] = "12346789";
+// The identity as the tools' messages name it.
+inline constexpr char kIdentityText[] = "vendor 1234, product 6789";
 
 // Board state as an open returns it: -1 when the board was found and opened, 0 otherwise.
 inline constexpr std::int16_t kPresent = -1;

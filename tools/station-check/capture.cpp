@@ -4,11 +4,17 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
+
+#include "board_protocol.h"
 
 namespace station_check {
 namespace {
 
-constexpr std::uint16_t kBoardVendor = 0x1234, kBoardProduct = 0x6789;
+namespace board = orlanek::board;
+
+constexpr auto kBoardVendor = static_cast<std::uint16_t>(board::kVendorId);
+constexpr auto kBoardProduct = static_cast<std::uint16_t>(board::kProductId);
 constexpr std::uint8_t kControl = 2;  // the transfer type, in both headers
 // usbmon's header: 48 bytes (link type 189), 64 with the memory-mapped interface's fields (220).
 constexpr std::size_t kUsbmonHeader = 48, kUsbmonMmappedHeader = 64;
@@ -161,9 +167,8 @@ std::vector<std::uint32_t> CaptureSession::BoardDevices(std::string& error) cons
     error = "feature reports went to several devices (";
     for (const std::uint32_t address : unknown)
       error += (address == unknown.front() ? "" : ", ") + DeviceName(address);
-    error +=
-        ") and the capture does not show which is the board (vendor 1234, product 6789): "
-        "name it with --device BUS.ADDRESS";
+    error += std::string(") and the capture does not show which is the board (") +
+             board::kIdentityText + "): name it with --device BUS.ADDRESS";
   } else {
     boards.insert(boards.end(), unknown.begin(), unknown.end());
   }

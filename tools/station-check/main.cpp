@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "board_protocol.h"
 #include "capture.h"
 #include "console.h"
 #include "judge.h"
@@ -27,7 +28,7 @@ const char kUsage[] =
     "    virtual-board --json lines, or the session log of the library (VARNEL_SESSION_LOG)\n"
     "    the kernel's usbmon text (/sys/kernel/debug/usb/usbmon/0u)\n"
     "  A capture on standard input (dumpcap -i usbmon1 -w - | station-check) is judged when it\n"
-    "  ends. In a capture the board is the device that names itself vendor 1234, product 6789,\n"
+    "  ends. In a capture the board is the device that names itself %s,\n"
     "  else the one device that received feature reports.\n"
     "  --exercise N    the exercise (1 to 10) the program played; without it, the one seen\n"
     "  --device BUS.ADDRESS  in a capture, the board where several devices received feature\n"
@@ -43,6 +44,13 @@ const char kUsage[] =
     "  picture written beside it (the same name, .png).\n"
 #endif
     ;
+
+// The usage text with the board's identity put in.
+std::string UsageText() {
+  std::vector<char> text(sizeof kUsage + sizeof orlanek::board::kIdentityText);
+  std::snprintf(text.data(), text.size(), kUsage, orlanek::board::kIdentityText);
+  return text.data();
+}
 
 using station_check::Write;
 
@@ -163,7 +171,7 @@ int Run(const std::vector<std::string>& args, bool own_window) {
   if (const int status = ReadOptions(args, &options)) return status;
   // Started with a double click, there is nothing to read from its own window.
   if (options.help || (own_window && options.input.empty())) {
-    Write(stdout, kUsage);
+    Write(stdout, UsageText());
     return options.help ? 0 : 2;
   }
   // A file dropped onto the program (or onto a shortcut to it that gives options): its picture

@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 
+#include "board_protocol.h"
 #include "board_state.h"
 #include "options.h"
 #include "uhid_device.h"
@@ -27,7 +28,7 @@ using virtual_board::Options;
 
 const char kUsage[] =
     "Usage: virtual-board [--usb] [--json] [--vendor HEX] [--product HEX] [--feature-bytes N]\n"
-    "  Makes the LED board (vendor 1234, product 6789, one 8-byte feature report) through\n"
+    "  Makes the LED board (vendor %04x, product %04x, one 8-byte feature report) through\n"
     "  /dev/uhid and shows its green and red rows. 'u' (or SIGUSR1) unplugs and plugs it\n"
     "  again, 'q' (or SIGINT, SIGTERM) ends it.\n"
     "  --usb   a USB device instead, on a free USB device controller (dummy_hcd) as a\n"
@@ -182,7 +183,7 @@ void Serve(Session& session, int signal_fd, const KeyMode& keys) {
 int main(int argc, char** argv) {
   Options options;
   if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-    std::fputs(kUsage, stdout);
+    std::printf(kUsage, orlanek::board::kVendorId, orlanek::board::kProductId);
     return 0;
   }
   if (!virtual_board::ParseOptions(argc, argv, &options)) {
