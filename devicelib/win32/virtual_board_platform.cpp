@@ -202,8 +202,12 @@ bool EnumDeviceInterfaces(Handle set, const Guid* guid, std::uint32_t member_ind
 
 bool GetDeviceInterfaceDetail(Handle set, InterfaceData* data, std::uint8_t* detail,
                               std::uint32_t detail_size, std::uint32_t* required_size) {
-  if (!joined_sets.Find(set) || data->reserved != BoardInterfaceMark()) {
+  const JoinedSet* joined = joined_sets.Find(set);
+  if (!joined)
     return system::GetDeviceInterfaceDetail(set, data, detail, detail_size, required_size);
+  if (data->reserved != BoardInterfaceMark()) {
+    return system::GetDeviceInterfaceDetail(joined->system, data, detail, detail_size,
+                                            required_size);
   }
   const std::string& path = ChannelPath();
   const auto needed = static_cast<std::uint32_t>(kDetailPathOffset + path.size() + 1);

@@ -51,10 +51,11 @@ BoardPipe::~BoardPipe() {
 bool BoardPipe::Start(std::string* error) {
   pipe_ = MakePipe(path_);
   if (pipe_ == INVALID_HANDLE_VALUE) {
-    *error =
-        GetLastError() == ERROR_ACCESS_DENIED
-            ? "Another virtual board is running on this desktop."
-            : "The board's pipe cannot be made (error " + std::to_string(GetLastError()) + ").";
+    // Windows refuses a second first instance; Wine finds the one instance taken.
+    const DWORD why = GetLastError();
+    *error = why == ERROR_ACCESS_DENIED || why == ERROR_PIPE_BUSY
+                 ? "Another virtual board is running on this desktop."
+                 : "The board's pipe cannot be made (error " + std::to_string(why) + ").";
     return false;
   }
   thread_ = CreateThread(nullptr, 0, Run, this, 0, nullptr);
