@@ -2,7 +2,7 @@
 // after them, while virtual-board.exe runs on this desktop, the virtual board, reached through
 // its pipe (virtual_board_channel.h). A set acquired while no virtual board runs is the
 // system's own and every call on it and its devices goes straight to the system: the added work
-// is one look for the pipe per set, which fails at once.
+// is one look for the board's presence event per set, which fails at once.
 #include <windows.h>
 // The platform operation keeps its plain name; the ANSI function is bound by name below.
 #undef CreateFile
@@ -23,6 +23,7 @@ namespace {
 namespace channel = virtual_board_channel;
 using windows::SystemFunction;
 
+using OpenEventFunction = HANDLE WINAPI(DWORD, BOOL, const char*);
 using WaitNamedPipeFunction = BOOL WINAPI(const char*, DWORD);
 using CreateFileFunction = HANDLE WINAPI(const char*, DWORD, DWORD, SECURITY_ATTRIBUTES*, DWORD,
                                          DWORD, HANDLE);
@@ -33,6 +34,7 @@ using ProcessIdToSessionIdFunction = BOOL WINAPI(DWORD, DWORD*);
 using GetCurrentProcessIdFunction = DWORD WINAPI();
 
 constexpr const char* kKernel = "kernel32";
+SystemFunction<OpenEventFunction> open_event(kKernel, "OpenEventA");
 SystemFunction<WaitNamedPipeFunction> wait_named_pipe(kKernel, "WaitNamedPipeA");
 SystemFunction<CreateFileFunction> create_file(kKernel, "CreateFileA");
 SystemFunction<ReadFileFunction> read_file(kKernel, "ReadFile");
@@ -114,14 +116,13 @@ DWORD LastError() {
   return function ? function() : 0;
 }
 
-// Whether a virtual board runs on this desktop: its pipe is there, free or busy with another
-// program.
+// Whether a virtual board runs on this desktop: its presence event is there.
 bool VirtualBoardRunning() {
-  auto* wait = wait_named_pipe.Get();
-  if (!wait) return false;
-  if (wait(ChannelPath().c_str(), 1)) return true;
-  const DWORD error = LastError();
-  return error == ERROR_SEM_TIMEOUT || error == ERROR_PIPE_BUSY;
+  auto* open = open_event.Get();
+  const HANDLE presence = open ? open(SYNCHRONIZE, FALSE, channel::kPresenceName) : nullptr;
+  if (!presence) return false;
+  system::CloseHandle(reinterpret_cast<Handle>(presence));
+  return true;
 }
 
 bool Receive(Handle pipe, void* bytes, DWORD size) {

@@ -10,7 +10,7 @@
 //   handles                          the handles Wine holds for this process, then for all
 //   cycles N VENDOR PRODUCT          N opens and closes: the median microseconds of one,
 //                                    or "failed"
-//   waitpipe N NAME                  N looks for the pipe NAME (WaitNamedPipeA, 1 ms): the
+//   openevent N NAME                 N looks for the event NAME, absent (OpenEventA): the
 //                                    median microseconds of one
 #include <windows.h>
 // windows.h comes first: the OLE Automation header needs its types.
@@ -178,8 +178,9 @@ std::string Answer(const std::string& line) {
     return Median(static_cast<int>(a), [&] { return OpenClose(b, c) == "-1"; });
   }
   std::string name;
-  if (command == "waitpipe" && in >> a >> name) {
-    return Median(static_cast<int>(a), [&] { return !WaitNamedPipeA(name.c_str(), 1); });
+  if (command == "openevent" && in >> a >> name) {
+    return Median(static_cast<int>(a),
+                  [&] { return OpenEventA(SYNCHRONIZE, FALSE, name.c_str()) == nullptr; });
   }
   return "bad command: " + line;
 }

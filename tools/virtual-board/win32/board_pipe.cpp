@@ -74,14 +74,17 @@ DWORD WINAPI BoardPipe::Run(void* self) {
   return 0;
 }
 
-// Plugged in while the pipe is there: serves one program after the other until the board is
-// pulled out or the program ends.
+// Plugged in while the pipe and the presence event are there: serves one program after the
+// other until the board is pulled out or the program ends.
 void BoardPipe::Serve() {
   while (!ending_) {
     if (pipe_ != INVALID_HANDLE_VALUE) {
+      presence_ = CreateEventA(nullptr, TRUE, FALSE, channel::kPresenceName);
       Event("plugged");
       Changed();
       while (want_plugged_ && !ending_) ServeOneProgram();
+      if (presence_) CloseHandle(presence_);
+      presence_ = nullptr;
       CloseHandle(pipe_);
       pipe_ = INVALID_HANDLE_VALUE;
       if (ending_) break;
