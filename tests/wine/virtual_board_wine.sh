@@ -2,8 +2,9 @@
 # virtual-board.exe standing in for the LED board under Wine, found by the real Varnel.dll over
 # the setupapi.dll and hid.dll doubles:
 # - with only other devices on the doubles' bus, the virtual board comes after them and is the
-#   one opened; with the board on the bus too, the board is opened; with no virtual board
-#   running, nothing is added (the figures say what looking for it costs);
+#   one opened; with the board on the bus too, the board is opened; killed while a program
+#   holds it, it is a board pulled out; with no virtual board running, nothing is added (the
+#   figures say what looking for it costs);
 # - on an empty bus, Orlanek.exe plays exercise 3 on the virtual board, which is pulled out by
 #   its button during the run (Orlanek's circles turn hollow), and its JSON passes station-check;
 # - in a second run, its window shows the green row last sent; then virtual-board.exe is killed:
@@ -57,8 +58,22 @@ answers=$(HID_BUS_BOARD=1 HID_BUS_REPORT_LOG="Z:$work/reports" session count 'op
 [ "$answers" = "2 -1 sent closed" ] || fail "the board and the virtual board: $answers"
 awk '$2 == 6 && $3 == 0' "$work/reports" | grep -q . || fail "the board did not get 6: $(cat "$work/reports")"
 grep -q '"report":\[0,6,' "$work/alone.jsonl" && fail "the virtual board got 6, not the board"
-kill "$board"
+# The virtual board killed while a program holds it open: the report goes nowhere without
+# harm, and the next open finds no board.
+coproc held { cd "$dir" && exec "$wine" varnel_session.exe 2>/dev/null; }
+ask() {
+  local answer=""
+  [ -z "$1" ] || echo "$1" >&"${held[1]}"
+  read -r -t 30 answer <&"${held[0]}"
+  echo "${answer%$'\r'}"
+}
+[ "$(ask '')" = ready ] && [ "$(ask 'open 1234 6789')" = -1 ] || fail "no virtual board to hold"
+kill -KILL "$board"
 wait "$board" 2>/dev/null
+answers="$(ask 'out 5 0') $(ask close) $(ask 'open 1234 6789') $(ask close)"
+[ "$answers" = "sent closed 0 closed" ] || fail "after the virtual board vanished: $answers"
+exec {held[1]}>&-
+wait
 answers=$(HID_BUS_OTHERS=1 session count 'open 1234 6789')
 [ "$answers" = "2 0" ] || fail "with no virtual board running: $answers"
 cycle=$(HID_BUS_BOARD=1 session 'cycles 300 1234 6789')
