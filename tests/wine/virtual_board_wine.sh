@@ -58,6 +58,13 @@ answers=$(HID_BUS_BOARD=1 HID_BUS_REPORT_LOG="Z:$work/reports" session count 'op
 [ "$answers" = "2 -1 sent closed" ] || fail "the board and the virtual board: $answers"
 awk '$2 == 6 && $3 == 0' "$work/reports" | grep -q . || fail "the board did not get 6: $(cat "$work/reports")"
 grep -q '"report":\[0,6,' "$work/alone.jsonl" && fail "the virtual board got 6, not the board"
+# Its key pulls it out and puts it back, as its button does.
+xdotool windowfocus --sync "$board_window" key u
+await_line '"unplugged"' "$work/alone.jsonl" || fail "the key U did not pull the board out"
+[ "$(HID_BUS_OTHERS=1 session count)" = 2 ] || fail "the board pulled out is still listed"
+xdotool windowfocus --sync "$board_window" key u
+await '2' grep -c '"plugged"' "$work/alone.jsonl" || fail "the key U did not put the board back"
+
 # The virtual board killed while a program holds it open: the report goes nowhere without
 # harm, and the next open finds no board.
 coproc held { cd "$dir" && exec "$wine" varnel_session.exe 2>/dev/null; }
