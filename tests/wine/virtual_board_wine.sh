@@ -159,10 +159,11 @@ choose_exercise 3
 [ -n "$run" ] || fail "the run window of exercise 3 did not appear"
 click_run_button green
 await '[3-9]' green_writes "$log" || fail "no third step: $(cat "$log")"
-for _ in 1 2 3 4 5; do
+# A picture taken while no report came (the window repaints a moment after one comes).
+for _ in $(seq 10); do
   sent=$(last_green)
   shown=$(shown_green)
-  [ "$sent" = "$(last_green)" ] && break
+  [ "$shown" = "$sent" ] && [ "$sent" = "$(last_green)" ] && break
 done
 [ "$shown" = "$sent" ] || fail "the virtual board shows $shown after $sent was sent"
 echo "the virtual board's window shows $shown, the green row last sent"
