@@ -30,6 +30,10 @@ using CreateFileFunction = HANDLE WINAPI(const char*, DWORD, DWORD, SECURITY_ATT
 using ReadFileFunction = BOOL WINAPI(HANDLE, void*, DWORD, DWORD*, OVERLAPPED*);
 using WriteFileFunction = BOOL WINAPI(HANDLE, const void*, DWORD, DWORD*, OVERLAPPED*);
 using GetLastErrorFunction = DWORD WINAPI();
+using CreateEventFunction = HANDLE WINAPI(SECURITY_ATTRIBUTES*, BOOL, BOOL, const char*);
+using WaitForSingleObjectFunction = DWORD WINAPI(HANDLE, DWORD);
+using CancelIoFunction = BOOL WINAPI(HANDLE);
+using GetOverlappedResultFunction = BOOL WINAPI(HANDLE, OVERLAPPED*, DWORD*, BOOL);
 using ProcessIdToSessionIdFunction = BOOL WINAPI(DWORD, DWORD*);
 using GetCurrentProcessIdFunction = DWORD WINAPI();
 
@@ -40,12 +44,18 @@ SystemFunction<CreateFileFunction> create_file(kKernel, "CreateFileA");
 SystemFunction<ReadFileFunction> read_file(kKernel, "ReadFile");
 SystemFunction<WriteFileFunction> write_file(kKernel, "WriteFile");
 SystemFunction<GetLastErrorFunction> get_last_error(kKernel, "GetLastError");
+SystemFunction<CreateEventFunction> create_event(kKernel, "CreateEventA");
+SystemFunction<WaitForSingleObjectFunction> wait_for_single_object(kKernel, "WaitForSingleObject");
+SystemFunction<CancelIoFunction> cancel_io(kKernel, "CancelIo");
+SystemFunction<GetOverlappedResultFunction> get_overlapped_result(kKernel, "GetOverlappedResult");
 SystemFunction<ProcessIdToSessionIdFunction> process_id_to_session_id(kKernel,
                                                                       "ProcessIdToSessionId");
 SystemFunction<GetCurrentProcessIdFunction> get_current_process_id(kKernel, "GetCurrentProcessId");
 
 // How long an open waits while the board serves another program or turns to the next one.
 constexpr DWORD kBusyWaitMs = 250;
+// How long the board may take to answer; one that takes longer is pulled out for that open.
+constexpr DWORD kAnswerMs = 500;
 
 // The objects of the virtual board that the core holds, found by the handle it was given.
 template <typename Item>
@@ -81,8 +91,16 @@ struct JoinedSet {
 
 // An open pipe to the board (its handle is the pipe's).
 struct BoardConnection {
+  BoardConnection() = default;
+  BoardConnection(const BoardConnection&) = delete;
+  BoardConnection& operator=(const BoardConnection&) = delete;
+  ~BoardConnection() {
+    if (answered) system::CloseHandle(reinterpret_cast<Handle>(answered));
+  }
   Handle handle = 0;
   channel::Greeting greeting = {};
+  HANDLE answered = nullptr;  // manual-reset: the pipe's read or write completed
+  bool lost = false;          // an answer came late or not at all
 };
 
 struct BoardPreparsed {
@@ -125,38 +143,55 @@ bool VirtualBoardRunning() {
   return true;
 }
 
-bool Receive(Handle pipe, void* bytes, DWORD size) {
+// Reads or writes size bytes on the board's pipe, each part waited for at most kAnswerMs.
+bool Transfer(BoardConnection* board, bool reading, void* bytes, DWORD size) {
   auto* read = read_file.Get();
-  auto* at = static_cast<std::uint8_t*>(bytes);
-  while (read && size > 0) {
-    DWORD got = 0;
-    if (!read(reinterpret_cast<HANDLE>(pipe), at, size, &got, nullptr) || got == 0) return false;
-    at += got;
-    size -= got;
-  }
-  return size == 0;
-}
-
-bool Send(Handle pipe, const void* bytes, DWORD size) {
   auto* write = write_file.Get();
-  DWORD sent = 0;
-  return write && write(reinterpret_cast<HANDLE>(pipe), bytes, size, &sent, nullptr) &&
-         sent == size;
+  auto* wait = wait_for_single_object.Get();
+  auto* cancel = cancel_io.Get();
+  auto* result = get_overlapped_result.Get();
+  if (!read || !write || !wait || !cancel || !result || !board->answered) board->lost = true;
+  const HANDLE pipe = reinterpret_cast<HANDLE>(board->handle);
+  auto* at = static_cast<std::uint8_t*>(bytes);
+  while (!board->lost && size > 0) {
+    OVERLAPPED operation = {};
+    operation.hEvent = board->answered;
+    const bool started = (reading ? read(pipe, at, size, nullptr, &operation)
+                                  : write(pipe, at, size, nullptr, &operation)) ||
+                         LastError() == ERROR_IO_PENDING;
+    if (!started) {
+      board->lost = true;
+      break;
+    }
+    const bool in_time = wait(board->answered, kAnswerMs) == WAIT_OBJECT_0;
+    if (!in_time) cancel(pipe);
+    // Waits for a cancelled operation too, before its record goes.
+    DWORD done = 0;
+    const bool completed = result(pipe, &operation, &done, TRUE) != FALSE;
+    board->lost = !in_time || !completed || done == 0;
+    at += done;
+    size -= done;
+  }
+  return !board->lost;
 }
 
 // Opens the board's pipe and takes its greeting; the board serves one program at a time.
 Handle ConnectBoard(std::uint32_t access, std::uint32_t share, std::uint32_t disposition) {
   auto* open = create_file.Get();
   auto* wait = wait_named_pipe.Get();
-  if (!open || !wait) return kInvalidHandle;
+  auto* make_event = create_event.Get();
+  if (!open || !wait || !make_event) return kInvalidHandle;
   const char* path = ChannelPath().c_str();
-  HANDLE pipe = open(path, access, share, nullptr, disposition, 0, nullptr);
+  // Overlapped, so that a board that does not answer cannot hold the program.
+  constexpr DWORD kFlags = FILE_FLAG_OVERLAPPED;
+  HANDLE pipe = open(path, access, share, nullptr, disposition, kFlags, nullptr);
   if (pipe == INVALID_HANDLE_VALUE && LastError() == ERROR_PIPE_BUSY && wait(path, kBusyWaitMs))
-    pipe = open(path, access, share, nullptr, disposition, 0, nullptr);
+    pipe = open(path, access, share, nullptr, disposition, kFlags, nullptr);
   if (pipe == INVALID_HANDLE_VALUE) return kInvalidHandle;
   auto connection = std::make_unique<BoardConnection>();
   connection->handle = reinterpret_cast<Handle>(pipe);
-  if (!Receive(connection->handle, &connection->greeting, sizeof connection->greeting)) {
+  connection->answered = make_event(nullptr, TRUE, FALSE, nullptr);
+  if (!Transfer(connection.get(), true, &connection->greeting, sizeof connection->greeting)) {
     system::CloseHandle(connection->handle);
     return kInvalidHandle;
   }
@@ -270,12 +305,14 @@ bool GetCaps(Handle preparsed, Capabilities* capabilities) {
 }
 
 bool SetFeature(Handle device, const void* report, std::uint32_t length) {
-  const BoardConnection* board = connections.Find(device);
+  BoardConnection* board = connections.Find(device);
   if (!board) return system::SetFeature(device, report, length);
   // As the HID class driver does, a report of another length than the device's is refused.
   if (length != board->greeting.feature_report_length) return false;
+  const auto* bytes = static_cast<const std::uint8_t*>(report);
+  std::vector<std::uint8_t> sent(bytes, bytes + length);
   std::uint8_t answer = 0;
-  return Send(device, report, length) && Receive(device, &answer, 1) &&
+  return Transfer(board, false, sent.data(), length) && Transfer(board, true, &answer, 1) &&
          answer == channel::kAccepted;
 }
 

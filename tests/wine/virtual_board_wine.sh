@@ -2,8 +2,8 @@
 # virtual-board.exe standing in for the LED board under Wine, found by the real Varnel.dll over
 # the setupapi.dll and hid.dll doubles:
 # - with only other devices on the doubles' bus, the virtual board comes after them and is the
-#   one opened; with the board on the bus too, the board is opened; killed while a program
-#   holds it, it is a board pulled out; with no virtual board running, nothing is added (the
+#   one opened; with the board on the bus too, the board is opened; stopped while a program
+#   holds it, it does not hold the program; killed, it is a board pulled out; with no virtual board running, nothing is added (the
 #   figures say what looking for it costs);
 # - on an empty bus, Orlanek.exe plays exercise 3 on the virtual board, which is pulled out by
 #   its button during the run (Orlanek's circles turn hollow), and its JSON passes station-check;
@@ -75,6 +75,13 @@ ask() {
   echo "${answer%$'\r'}"
 }
 [ "$(ask '')" = ready ] && [ "$(ask 'open 1234 6789')" = -1 ] || fail "no virtual board to hold"
+# A virtual board that stops answering does not hold the program: the report gives up, and the
+# board answers again once it goes on.
+kill -STOP "$board"
+answers="$(ask 'out 5 0') $(ask close)"
+kill -CONT "$board"
+[ "$answers" = "sent closed" ] || fail "with the virtual board stopped: $answers"
+[ "$(ask 'open 1234 6789')" = -1 ] || fail "the virtual board was not found after it went on"
 kill -KILL "$board"
 wait "$board" 2>/dev/null
 answers="$(ask 'out 5 0') $(ask close) $(ask 'open 1234 6789') $(ask close)"
