@@ -1,7 +1,9 @@
-// The Win32 windows against the design tables: client areas and every control's rectangle.
+// The Win32 windows against the design tables: client areas and every control's rectangle, at
+// the window's own dpi and again after a change of dpi.
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdlib>
 #include <set>
 #include <string>
 #include <vector>
@@ -38,22 +40,81 @@ TEST(Win32Layout, ClientAreasAndButtonsStandWhereTheDesignPutsThem) {
   for (Form* form : {static_cast<Form*>(&allMenu()), static_cast<Form*>(&frmMain())}) {
     const WindowDesign& design = form->Design();
     Win32Window window(*form);
+    const int dpi = WindowDpi(window.handle());
     RECT client;
     GetClientRect(window.handle(), &client);
-    EXPECT_EQ(client.right, Pixels(design.client_width)) << design.name;
-    EXPECT_EQ(client.bottom, Pixels(design.client_height)) << design.name;
-    EXPECT_EQ(Pixels(design.client_width), 560);
-    EXPECT_EQ(Pixels(design.client_height), 430);
+    EXPECT_EQ(client.right, Pixels(design.client_width, dpi)) << design.name;
+    EXPECT_EQ(client.bottom, Pixels(design.client_height, dpi)) << design.name;
+    EXPECT_EQ(Pixels(design.client_width, 96), 560);
+    EXPECT_EQ(Pixels(design.client_height, 96), 430);
     EXPECT_FALSE(GetWindowLongW(window.handle(), GWL_STYLE) & WS_THICKFRAME) << "resizable";
 
     Found found;
     EnumChildWindows(window.handle(), CollectButton, reinterpret_cast<LPARAM>(&found));
     ASSERT_EQ(found.buttons.size(), design.command1.buttons.size());
     for (const ButtonDesign& button : design.command1.buttons) {
-      const RECT expected = ToRect(button.box);
+      const RECT expected = ToRect(button.box, dpi);
       bool present = false;
       for (const RECT& box : found.buttons) present = present || Same(box, expected);
       EXPECT_TRUE(present) << design.name << " " << button.caption;
+    }
+  }
+}
+
+struct Laid {
+  RECT frame;
+  std::vector<RECT> buttons;
+  LONG font_height;
+};
+
+Laid LaidOut(HWND window) {
+  Found found;
+  EnumChildWindows(window, CollectButton, reinterpret_cast<LPARAM>(&found));
+  Laid laid = {{}, found.buttons, 0};
+  GetWindowRect(window, &laid.frame);
+  LOGFONTW font = {};
+  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(GetWindow(window, GW_CHILD), WM_GETFONT, 0, 0)),
+             sizeof font, &font);
+  laid.font_height = font.lfHeight;
+  return laid;
+}
+
+// Scaled from the layout at 96 dpi, give or take the pixel that rounding may cost.
+bool Scaled(LONG at_96, LONG now, int dpi) {
+  return std::abs(MulDiv(at_96, dpi, 96) - now) <= 1;
+}
+
+// A window moved to a monitor of another scale is told the new dpi and a rectangle for itself:
+// it takes that rectangle, and its buttons and fonts grow or shrink with the dpi.
+TEST(Win32Layout, ANewDpiLaysBothWindowsOutAgainAtTheSuggestedRectangle) {
+  RegisterWindowClass(GetModuleHandleW(nullptr));
+  for (Form* form : {static_cast<Form*>(&allMenu()), static_cast<Form*>(&frmMain())}) {
+    const WindowDesign& design = form->Design();
+    Win32Window window(*form);
+    RECT frame = LaidOut(window.handle()).frame;
+    SendMessageW(window.handle(), WM_DPICHANGED, MAKEWPARAM(96, 96),
+                 reinterpret_cast<LPARAM>(&frame));
+    const Laid at_96 = LaidOut(window.handle());
+    const LONG width = at_96.frame.right - at_96.frame.left;
+    const LONG height = at_96.frame.bottom - at_96.frame.top;
+    for (const int dpi : {144, 120, 96}) {
+      RECT suggested = {40, 30, 40 + MulDiv(width, dpi, 96), 30 + MulDiv(height, dpi, 96)};
+      SendMessageW(window.handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+                   reinterpret_cast<LPARAM>(&suggested));
+      const Laid now = LaidOut(window.handle());
+      EXPECT_TRUE(Same(now.frame, suggested))
+          << design.name << " at " << dpi << ": " << now.frame.left << "," << now.frame.top << "-"
+          << now.frame.right << "," << now.frame.bottom;
+      EXPECT_TRUE(Scaled(at_96.font_height, now.font_height, dpi))
+          << design.name << " at " << dpi << ": font height " << now.font_height;
+      ASSERT_EQ(now.buttons.size(), at_96.buttons.size());
+      for (std::size_t i = 0; i < now.buttons.size(); ++i) {
+        const RECT &was = at_96.buttons[i], &is = now.buttons[i];
+        EXPECT_TRUE(Scaled(was.left, is.left, dpi) && Scaled(was.top, is.top, dpi) &&
+                    Scaled(was.right, is.right, dpi) && Scaled(was.bottom, is.bottom, dpi))
+            << design.name << " at " << dpi << ": button " << i << " at " << is.left << ","
+            << is.top << "-" << is.right << "," << is.bottom;
+      }
     }
   }
 }
@@ -70,7 +131,8 @@ TEST(Win32Layout, TheFirstButtonInTabOrderHasTheFocusWhenTheWindowShows) {
     RECT box;
     GetWindowRect(focus, &box);
     MapWindowPoints(HWND_DESKTOP, window.handle(), reinterpret_cast<POINT*>(&box), 2);
-    EXPECT_TRUE(Same(box, ToRect(design.command1.buttons[0].box))) << design.name;
+    EXPECT_TRUE(Same(box, ToRect(design.command1.buttons[0].box, WindowDpi(window.handle()))))
+        << design.name;
     window.SetVisible(false);
   }
 }
@@ -91,10 +153,13 @@ TEST(Win32Faces, AMissingDesignedFaceGetsTheNearestInstalledFaceOfItsOwnStyle) {
   EXPECT_EQ(ChooseFace("Arial", debian_wine), "Arial");
 }
 
-// In the faces chosen here, every button caption fits its button on one line and the clock
-// line ("Current Time : hh:mm:ss" after its blanks) keeps to the two lines its box holds at
-// every hour, with each digit in the minutes and seconds.
-TEST(Win32Faces, CaptionsAndTheClockLineFitTheirBoxes) {
+// In the faces chosen here, at 100, 125, 150 and 200 per cent, every button caption fits its
+// button on one line and the clock line ("Current Time : hh:mm:ss" after its blanks) keeps to
+// the two lines its box holds at every hour, with each digit in the minutes and seconds.
+class Win32FacesAtDpi : public ::testing::TestWithParam<int> {};
+
+TEST_P(Win32FacesAtDpi, CaptionsAndTheClockLineFitTheirBoxes) {
+  const int dpi = GetParam();
   HDC dc = GetDC(nullptr);
   const auto width_of = [dc](const std::u16string& text) {
     SIZE size = {};
@@ -106,25 +171,33 @@ TEST(Win32Faces, CaptionsAndTheClockLineFitTheirBoxes) {
     const std::wstring wide = Wide(utf8);
     return std::u16string(reinterpret_cast<const char16_t*>(wide.c_str()), wide.size());
   };
+  RegisterWindowClass(GetModuleHandleW(nullptr));
   for (Form* form : {static_cast<Form*>(&allMenu()), static_cast<Form*>(&frmMain())}) {
-    const WindowDesign& design = form->Design();
-    const Win32Font font = MakeFont(design.command1.font);
-    HGDIOBJ old = SelectObject(dc, font.handle);
-    for (const ButtonDesign& button : design.command1.buttons) {
-      const RECT box = ToRect(button.box);
+    Win32Window window(*form);
+    RECT suggested = {0, 0, 100, 100};
+    SendMessageW(window.handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+                 reinterpret_cast<LPARAM>(&suggested));
+    for (HWND button = GetWindow(window.handle(), GW_CHILD); button;
+         button = GetWindow(button, GW_HWNDNEXT)) {
+      wchar_t caption[256];
+      const int length = GetWindowTextW(button, caption, 256);
+      const std::u16string text(reinterpret_cast<const char16_t*>(caption),
+                                static_cast<std::size_t>(length));
+      RECT box;
+      GetClientRect(button, &box);
+      HGDIOBJ old =
+          SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(button, WM_GETFONT, 0, 0)));
       // The raised edge takes two pixels a side.
-      EXPECT_LE(width_of(utf16(button.caption)), box.right - box.left - 4)
-          << design.name << " " << button.caption;
+      EXPECT_LE(width_of(text), box.right - 4) << form->Design().name << " at " << dpi << " dpi";
+      SelectObject(dc, old);
     }
-    SelectObject(dc, old);
-    DeleteObject(font.handle);
   }
   const LabelDesign& clock = frmMain().Design().labels[0];
-  const Win32Font font = MakeFont(clock.font);
+  const Win32Font font = MakeFont(clock.font, dpi);
   HGDIOBJ old = SelectObject(dc, font.handle);
   TEXTMETRICW metrics = {};
   GetTextMetricsW(dc, &metrics);
-  RECT box = ToRect(clock.box);
+  RECT box = ToRect(clock.box, dpi);
   InflateRect(&box, -2, -2);  // the sunken edge
   ASSERT_GE(box.bottom - box.top, 2 * metrics.tmHeight);
   for (int hour = 0; hour < 24; ++hour) {
@@ -138,6 +211,8 @@ TEST(Win32Faces, CaptionsAndTheClockLineFitTheirBoxes) {
   DeleteObject(font.handle);
   ReleaseDC(nullptr, dc);
 }
+
+INSTANTIATE_TEST_SUITE_P(Scales, Win32FacesAtDpi, ::testing::Values(96, 120, 144, 192));
 
 }  // namespace
 }  // namespace orlanek::windows::win32
