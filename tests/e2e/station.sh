@@ -4,6 +4,8 @@
 settle=${STATION_SETTLE:-0.5}
 # The X window class the program's windows carry (Wine names it after the .exe).
 class=${STATION_CLASS:-Orlanek}
+# The dpi the windows are drawn at (Wine's LogPixels); the clicks below are in pixels at 96.
+dpi=${STATION_DPI:-96}
 # Window titles are matched as UTF-8 text.
 export LC_ALL=C.UTF-8
 
@@ -40,7 +42,8 @@ start_station() {
 click_exercise() {
   # Buttons of 6000 by 420 twips at 1200 twips from the left; their tops from the design.
   local tops=(1200 1725 2235 2730 3240 3750 4260 4770 5265 5775)
-  xdotool mousemove --window "$menu" 280 $((tops[$1 - 1] / 15 + 14)) click 1
+  xdotool mousemove --window "$menu" $((280 * dpi / 96)) $(((tops[$1 - 1] / 15 + 14) * dpi / 96)) \
+    click 1
 }
 
 # choose_exercise N: clicks exercise N and waits for its run window, clicking again should
@@ -57,11 +60,13 @@ choose_exercise() {
 
 # click_run_button green|red|exit: the run window's buttons, 2200 by 750 twips each.
 click_run_button() {
+  local x y
   case $1 in
-    green) xdotool mousemove --window "$run" 169 281 click 1 ;;
-    red) xdotool mousemove --window "$run" 389 281 click 1 ;;
-    exit) xdotool mousemove --window "$run" 281 369 click 1 ;;
+    green) x=169 y=281 ;;
+    red) x=389 y=281 ;;
+    exit) x=281 y=369 ;;
   esac
+  xdotool mousemove --window "$run" $((x * dpi / 96)) $((y * dpi / 96)) click 1
 }
 
 # await PATTERN COMMAND...: runs the command every 0.1 s, up to 40 s, until its output matches
