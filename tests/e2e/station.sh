@@ -4,8 +4,8 @@
 settle=${STATION_SETTLE:-0.5}
 # The X window class the program's windows carry (Wine names it after the .exe).
 class=${STATION_CLASS:-Orlanek}
-# The dpi the windows are drawn at (Wine's LogPixels); the clicks below are in pixels at 96.
-dpi=${STATION_DPI:-96}
+# The windows' dpi (Wine's LogPixels): px N is N pixels at 96 dpi at that dpi, rounded.
+px() { echo $((($1 * ${STATION_DPI:-96} + 48) / 96)); }
 # Window titles are matched as UTF-8 text.
 export LC_ALL=C.UTF-8
 
@@ -42,8 +42,7 @@ start_station() {
 click_exercise() {
   # Buttons of 6000 by 420 twips at 1200 twips from the left; their tops from the design.
   local tops=(1200 1725 2235 2730 3240 3750 4260 4770 5265 5775)
-  xdotool mousemove --window "$menu" $((280 * dpi / 96)) $(((tops[$1 - 1] / 15 + 14) * dpi / 96)) \
-    click 1
+  xdotool mousemove --window "$menu" "$(px 280)" "$(px $((tops[$1 - 1] / 15 + 14)))" click 1
 }
 
 # choose_exercise N: clicks exercise N and waits for its run window, clicking again should
@@ -60,13 +59,11 @@ choose_exercise() {
 
 # click_run_button green|red|exit: the run window's buttons, 2200 by 750 twips each.
 click_run_button() {
-  local x y
   case $1 in
-    green) x=169 y=281 ;;
-    red) x=389 y=281 ;;
-    exit) x=281 y=369 ;;
+    green) xdotool mousemove --window "$run" "$(px 169)" "$(px 281)" click 1 ;;
+    red) xdotool mousemove --window "$run" "$(px 389)" "$(px 281)" click 1 ;;
+    exit) xdotool mousemove --window "$run" "$(px 281)" "$(px 369)" click 1 ;;
   esac
-  xdotool mousemove --window "$run" $((x * dpi / 96)) $((y * dpi / 96)) click 1
 }
 
 # await PATTERN COMMAND...: runs the command every 0.1 s, up to 40 s, until its output matches

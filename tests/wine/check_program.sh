@@ -1,16 +1,28 @@
 #!/usr/bin/env bash
-# A Windows program as Windows 7 loads it: imports from system DLLs only, and none of the dpi
-# functions of Windows 8.1 and 10 (the program binds them at run time where they exist).
-# Usage: check_program.sh OBJDUMP PROGRAM.exe
+# A Windows program as Windows 7 to 11 load it: its manifest (resource 1 of type RT_MANIFEST)
+# asks for per-monitor v2 dpi awareness with the per-monitor fallback, asInvoker, Windows 7 to
+# 11 and no code page of its own; it imports from system DLLs only, and no dpi function (those
+# of Windows 8.1 and 10 are bound at run time, so that it starts on Windows 7).
+# Usage: check_program.sh OBJDUMP WINDRES PROGRAM.exe
 set -euo pipefail
-objdump=$1 program=$2
+objdump=$1 windres=$2 program=$3
 fail() { echo "FAIL: $*"; exit 1; }
+manifest=$("$windres" -i "$program" -O rc 2>/dev/null | sed -n '/^1 24 .* RT_MANIFEST/,/^END/p' ||
+  true)
+[ -n "$manifest" ] || fail "no manifest resource"
+for wanted in '>PerMonitorV2, PerMonitor</dpiAwareness>' '>true/pm</dpiAware>' \
+  'level=""asInvoker""' '{35138b9a-5d96-4fbd-8e2d-a2440225f93a}' \
+  '{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}'; do
+  grep -qF "$wanted" <<<"$manifest" || fail "the manifest lacks $wanted"
+done
+[ "$(grep -c '<supportedOS ' <<<"$manifest")" = 4 ] || fail "not Windows 7, 8, 8.1 and 10/11"
+! grep -q activeCodePage <<<"$manifest" || fail "the manifest sets an active code page"
 dump=$("$objdump" -p "$program")
 for import in $(awk '/DLL Name:/ {print tolower($3)}' <<<"$dump" | sort -u); do
   case $import in kernel32.dll | user32.dll | gdi32.dll | msvcrt.dll) ;;
     *) fail "imports $import" ;;
   esac
 done
-newer=$(grep -oE '\b[A-Za-z]*(Dpi|DPI)[A-Za-z]*\b' <<<"$dump" | sort -u | xargs || true)
-[ -z "$newer" ] || fail "imports $newer, which Windows 7 lacks"
-echo "PASS: $(basename "$program") starts without Windows 8.1 or 10"
+! grep -qiE '\b[a-z]*dpi[a-z]*\b' <<<"$(sed -n '/DLL Name:/,$p' <<<"$dump")" ||
+  fail "imports a dpi function that Windows 7 lacks"
+echo "PASS: $(basename "$program"): manifest and imports"

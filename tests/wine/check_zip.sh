@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The Windows download: cpack makes NAME.zip (orlanek-2013.01-win32.zip) holding, in one folder
-# NAME, exactly the given files, each as built (the text with Notepad's line ends).
+# The Windows download: cpack makes NAME.zip (orlanek-2013.01-win32.zip) holding exactly the
+# given files (the programs, varnel.h, the text on putting them on a station) in one folder NAME,
+# each as built.
 # Usage: check_zip.sh CPACK BUILD-DIR NAME FILE...
 set -uo pipefail
 cpack=$1 build=$2 name=$3
@@ -15,11 +16,11 @@ zip=$work/$name.zip
 mkdir "$work/out"
 (cd "$work/out" && cmake -E tar xf "$zip") || fail "the zip does not unpack"
 listed=$(cd "$work/out" && find . -type f | sort | xargs)
-expected=$(for file in "$@"; do echo "./$name/$(basename "$file")"; done | sort | xargs)
-[ "$listed" = "$expected" ] || fail "the zip holds: $listed"
+[ "$listed" = "$(for file in "$@"; do echo "./$name/${file##*/}"; done | sort | xargs)" ] ||
+  fail "the zip holds: $listed"
+in=$work/out/$name
 for file in "$@"; do
-  cmp -s "$work/out/$name/$(basename "$file")" "$file" || fail "$(basename "$file") is not the one built"
+  cmp -s "$in/${file##*/}" "$file" || fail "${file##*/} is not the one built"
 done
-grep -q 'Orlanek.exe and Varnel.dll' "$work/out/$name/INSTALL.txt" ||
-  fail "INSTALL.txt: $(head -n 5 "$work/out/$name/INSTALL.txt")"
-echo "PASS: $listed"
+grep -q 'Orlanek.exe and Varnel.dll' "$in/INSTALL.txt" || fail "INSTALL.txt: $(head -n 5 "$in/INSTALL.txt")"
+echo "PASS"

@@ -61,6 +61,7 @@ TEST(Win32Layout, ClientAreasAndButtonsStandWhereTheDesignPutsThem) {
   }
 }
 
+// A window's rectangle, its buttons' rectangles and their font's height.
 struct Laid {
   RECT frame;
   std::vector<RECT> buttons;
@@ -79,44 +80,46 @@ Laid LaidOut(HWND window) {
   return laid;
 }
 
-// Scaled from the layout at 96 dpi, give or take the pixel that rounding may cost.
+// Scaled from 96 dpi, give or take the pixel that rounding may cost.
 bool Scaled(LONG at_96, LONG now, int dpi) {
   return std::abs(MulDiv(at_96, dpi, 96) - now) <= 1;
 }
 
 // A window moved to a monitor of another scale is told the new dpi and a rectangle for itself:
-// it takes that rectangle, and its buttons and fonts grow or shrink with the dpi.
+// it takes that rectangle, and its buttons and their font grow or shrink with the dpi.
 TEST(Win32Layout, ANewDpiLaysBothWindowsOutAgainAtTheSuggestedRectangle) {
   RegisterWindowClass(GetModuleHandleW(nullptr));
   for (Form* form : {static_cast<Form*>(&allMenu()), static_cast<Form*>(&frmMain())}) {
-    const WindowDesign& design = form->Design();
     Win32Window window(*form);
-    RECT frame = LaidOut(window.handle()).frame;
-    SendMessageW(window.handle(), WM_DPICHANGED, MAKEWPARAM(96, 96),
-                 reinterpret_cast<LPARAM>(&frame));
-    const Laid at_96 = LaidOut(window.handle());
-    const LONG width = at_96.frame.right - at_96.frame.left;
-    const LONG height = at_96.frame.bottom - at_96.frame.top;
-    for (const int dpi : {144, 120, 96}) {
-      RECT suggested = {40, 30, 40 + MulDiv(width, dpi, 96), 30 + MulDiv(height, dpi, 96)};
+    RECT suggested = LaidOut(window.handle()).frame;
+    const auto tell = [&](int dpi) {
       SendMessageW(window.handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
                    reinterpret_cast<LPARAM>(&suggested));
-      const Laid now = LaidOut(window.handle());
-      EXPECT_TRUE(Same(now.frame, suggested))
-          << design.name << " at " << dpi << ": " << now.frame.left << "," << now.frame.top << "-"
-          << now.frame.right << "," << now.frame.bottom;
-      EXPECT_TRUE(Scaled(at_96.font_height, now.font_height, dpi))
-          << design.name << " at " << dpi << ": font height " << now.font_height;
-      ASSERT_EQ(now.buttons.size(), at_96.buttons.size());
+      return LaidOut(window.handle());
+    };
+    const Laid at_96 = tell(96);
+    for (const int dpi : {144, 120, 96}) {
+      suggested = {40, 30, 40 + MulDiv(at_96.frame.right - at_96.frame.left, dpi, 96),
+                   30 + MulDiv(at_96.frame.bottom - at_96.frame.top, dpi, 96)};
+      const Laid now = tell(dpi);
+      const std::string where = std::string(form->Design().name) + " at " + std::to_string(dpi);
+      EXPECT_TRUE(Same(now.frame, suggested)) << where;
+      EXPECT_TRUE(Scaled(at_96.font_height, now.font_height, dpi)) << where;
       for (std::size_t i = 0; i < now.buttons.size(); ++i) {
         const RECT &was = at_96.buttons[i], &is = now.buttons[i];
         EXPECT_TRUE(Scaled(was.left, is.left, dpi) && Scaled(was.top, is.top, dpi) &&
                     Scaled(was.right, is.right, dpi) && Scaled(was.bottom, is.bottom, dpi))
-            << design.name << " at " << dpi << ": button " << i << " at " << is.left << ","
-            << is.top << "-" << is.right << "," << is.bottom;
+            << where << ", button " << i;
       }
     }
   }
+}
+
+// The programs' manifest, which this test program carries too, as Wine's loader reads it (Wine
+// 8 knows per-monitor awareness, not yet its second version).
+TEST(Win32Layout, TheManifestMakesTheProgramAwareOfEachMonitorsDpi) {
+  EXPECT_EQ(GetAwarenessFromDpiAwarenessContext(GetThreadDpiAwarenessContext()),
+            DPI_AWARENESS_PER_MONITOR_AWARE);
 }
 
 // Each window shows with the focus on the first button of its tab order: for the menu that is
