@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
-# A Windows program as Windows 7 to 11 load it: its manifest (resource 1 of type RT_MANIFEST)
-# asks for per-monitor v2 dpi awareness with the per-monitor fallback, asInvoker, Windows 7 to
-# 11 and no code page of its own; it imports from system DLLs only, and no dpi function (those
-# of Windows 8.1 and 10 are bound at run time, so that it starts on Windows 7).
+# A Windows program's manifest (resource 1 of type RT_MANIFEST) and imports: per-monitor v2 dpi
+# awareness with its fallbacks, asInvoker, Windows 7 to 11, no code page of its own; system DLLs
+# only, and no dpi function (Windows 7 lacks them; the program binds them at run time).
 # Usage: check_program.sh OBJDUMP WINDRES PROGRAM.exe
 set -euo pipefail
 objdump=$1 windres=$2 program=$3

@@ -1,8 +1,6 @@
 #!/usr/bin/env bash
-# Orlanek.exe under Wine at 120, 144 and 192 dpi (Wine's LogPixels; orlanek_station_wine.sh
-# plays it at 96): the menu and the run window of exercise 3 are the design's 560x430 times
-# dpi/96. Leaves the pictures of both at 144 dpi in SHOT-DIR when one is given, and the prefix
-# at 96 dpi.
+# Orlanek.exe under Wine at 120, 144 and 192 dpi (LogPixels): the menu and exercise 3's run
+# window are 560x430 times dpi/96. Leaves both pictures at 144 dpi in SHOT-DIR if given.
 # Usage: orlanek_dpi_wine.sh TEST-DIR [SHOT-DIR]
 #        (on a display of 1600x1200 or more; WINEPREFIX set; WINE may name Wine's loader)
 set -euo pipefail
@@ -29,7 +27,7 @@ size_is() {
 cd "$dir"
 for STATION_DPI in 120 144 192; do
   export STATION_DPI
-  wineserver -k 2>/dev/null || true  # Wine's desktop reads the dpi when it starts
+  wineserver -k 2>/dev/null || true  # Wine's desktop reads the dpi as it starts
   set_dpi "$STATION_DPI"
   WINEDLLOVERRIDES=setupapi,hid=n HID_BUS_BOARD=1 "$wine" Orlanek.exe >"$work/wine.log" 2>&1 &
   pid=$!

@@ -174,6 +174,7 @@ TEST_P(Win32FacesAtDpi, CaptionsAndTheClockLineFitTheirBoxes) {
     const std::wstring wide = Wide(utf8);
     return std::u16string(reinterpret_cast<const char16_t*>(wide.c_str()), wide.size());
   };
+  const HGDIOBJ screen_font = GetCurrentObject(dc, OBJ_FONT);
   RegisterWindowClass(GetModuleHandleW(nullptr));
   for (Form* form : {static_cast<Form*>(&allMenu()), static_cast<Form*>(&frmMain())}) {
     Win32Window window(*form);
@@ -182,18 +183,16 @@ TEST_P(Win32FacesAtDpi, CaptionsAndTheClockLineFitTheirBoxes) {
                  reinterpret_cast<LPARAM>(&suggested));
     for (HWND button = GetWindow(window.handle(), GW_CHILD); button;
          button = GetWindow(button, GW_HWNDNEXT)) {
+      SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(button, WM_GETFONT, 0, 0)));
       wchar_t caption[256];
-      const int length = GetWindowTextW(button, caption, 256);
-      const std::u16string text(reinterpret_cast<const char16_t*>(caption),
-                                static_cast<std::size_t>(length));
+      SIZE size = {};
+      GetTextExtentPoint32W(dc, caption, GetWindowTextW(button, caption, 256), &size);
       RECT box;
       GetClientRect(button, &box);
-      HGDIOBJ old =
-          SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(button, WM_GETFONT, 0, 0)));
       // The raised edge takes two pixels a side.
-      EXPECT_LE(width_of(text), box.right - 4) << form->Design().name << " at " << dpi << " dpi";
-      SelectObject(dc, old);
+      EXPECT_LE(size.cx, box.right - 4) << form->Design().name << " at " << dpi << " dpi";
     }
+    SelectObject(dc, screen_font);
   }
   const LabelDesign& clock = frmMain().Design().labels[0];
   const Win32Font font = MakeFont(clock.font, dpi);
