@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "hid_guid.h"
+
 // The narrow set of system operations the library's algorithms use, modelled on the Windows
 // Setup API, HID library and file services. Each platform layer (one folder each) implements
 // every function below; the core holds the module state and the algorithms, a layer keeps only
@@ -19,13 +21,6 @@ inline constexpr Handle kInvalidHandle = ~Handle{0};
 inline bool IsHeld(Handle handle) {
   return handle != 0 && handle != kInvalidHandle;
 }
-
-struct Guid {
-  std::uint32_t data1;
-  std::uint16_t data2;
-  std::uint16_t data3;
-  std::uint8_t data4[8];
-};
 
 // SP_DEVICE_INTERFACE_DATA in its published layout: 28 bytes on 32-bit Windows.
 struct InterfaceData {
@@ -105,5 +100,15 @@ bool GetCaps(Handle preparsed, Capabilities* capabilities);
 bool SetFeature(Handle device, const void* report, std::uint32_t length);
 // HidD_FreePreparsedData.
 bool FreePreparsedData(Handle preparsed);
+
+// The session log: the file that the environment variable VARNEL_SESSION_LOG names, opened
+// for appending at the first call and kept for the life of the process. 0 when the variable is
+// unset or empty or the file cannot be opened. A layer may hand out a new value when it starts
+// a log afresh; the core then starts a new session.
+Handle SessionLog();
+// Appends length bytes to the log in one write, so that a line is there whole or not at all.
+bool AppendToLog(Handle log, const char* text, std::size_t length);
+// Milliseconds on a clock that never goes back, from an origin of the layer's.
+std::int64_t MonotonicMilliseconds();
 
 }  // namespace varnel::platform

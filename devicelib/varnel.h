@@ -12,6 +12,19 @@
  * Truth values are -1 (true) and 0 (false). No function reports an error other than through
  * its result.
  *
+ * Session log. When the environment variable VARNEL_SESSION_LOG names a file, the library
+ * appends to it one JSON line for every feature report it hands to the system and one for each
+ * change in the result of an open (OpenUsbDevice or OpenDevice; a session starts with the board
+ * away), "ms" counted from the log's first line -- the form station-check reads:
+ *   {"ms":0,"event":"plugged"}
+ *   {"ms":1000,"report":[0,3,0,0,0,0,0,0,0],"length":9}
+ *   {"ms":5000,"event":"unplugged"}
+ * A report the system refused (the board was pulled out after the open) has "failed" in place
+ * of "report". Each line is one write to the file opened for appending, so a program that is
+ * killed leaves whole lines. The variable is read once, at the first open or report. Unset or
+ * empty, no file is touched; a file that cannot be opened or written changes nothing that the
+ * functions do or return. On Linux a pipe or socket is not written to at all.
+ *
  * On Linux the interfaces are the hidraw nodes (/dev/hidraw*) in increasing minor number; a
  * node this user may not open is no match. Returned texts stop at their first NUL character.
  *

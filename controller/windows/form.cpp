@@ -15,9 +15,6 @@ Toolkit* toolkit = nullptr;
 void SetToolkit(Toolkit* new_toolkit) {
   toolkit = new_toolkit;
 }
-Toolkit* CurrentToolkit() {
-  return toolkit;
-}
 
 Form::Form(const WindowDesign& design) : design_(design) {}
 

@@ -31,6 +31,5 @@ class Toolkit {
 
 // The toolkit that loaded forms are shown with; without one, forms keep their state unshown.
 void SetToolkit(Toolkit* toolkit);
-Toolkit* CurrentToolkit();
 
 }  // namespace orlanek::windows

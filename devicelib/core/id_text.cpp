@@ -1,16 +1,11 @@
 #include "core/id_text.h"
 
+#include "hex_digit.h"
+
 namespace varnel {
 namespace {
 
 constexpr std::size_t kFieldLength = 4;
-
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
 
 }  // namespace
 
@@ -23,7 +18,7 @@ std::string IdField(std::string_view path_text, std::string_view marker) {
 std::int16_t HexValue(std::string_view field) {
   std::uint16_t value = 0;
   for (const char c : field) {
-    const int digit = HexDigit(c);
+    const int digit = HexDigitValue(c);
     if (digit < 0) break;
     value = static_cast<std::uint16_t>(value << 4 | digit);
   }

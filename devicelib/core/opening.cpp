@@ -8,6 +8,7 @@
 #include "core/enumeration.h"
 #include "core/id_text.h"
 #include "core/module_state.h"
+#include "core/session_log.h"
 
 namespace varnel {
 namespace {
@@ -22,7 +23,7 @@ std::int16_t CountFromText(const std::string& text) {
 }
 
 // The device path is the path text up to its first NUL.
-std::string DevicePath(const std::string& path_text) {
+std::string PathBeforeNul(const std::string& path_text) {
   return path_text.substr(0, path_text.find('\0'));
 }
 
@@ -45,12 +46,15 @@ void GetDeviceCapabilities() {
   platform::GetCaps(PreparsedData, &Capabilities);
 }
 
-std::int16_t OpenDevice(std::int32_t index, std::int16_t vendor, std::int16_t product) {
+namespace {
+
+// The opens without their note in the session log: OpenUsbDevice's open is noted once.
+std::int16_t OpenFrom(std::int32_t index, std::int16_t vendor, std::int16_t product) {
   platform::Guid hid_guid;
   AcquireInterfaceSet(&hid_guid);
   for (std::int32_t member = index;; ++member) {
     if (!EnumerateInterface(hid_guid, static_cast<std::uint32_t>(member))) return 0;
-    const std::string path = DevicePath(ReadDevicePath());
+    const std::string path = PathBeforeNul(ReadDevicePath());
     ReplaceDeviceHandle(
         path.empty() ? platform::kInvalidHandle
                      : platform::CreateFile(path.c_str(), platform::kReadWriteAccess,
@@ -66,7 +70,7 @@ std::int16_t OpenDevice(std::int32_t index, std::int16_t vendor, std::int16_t pr
   }
 }
 
-std::int16_t OpenUsbDevice(std::int16_t vendor, std::int16_t product) {
+std::int16_t FindAndOpen(std::int16_t vendor, std::int16_t product) {
   const std::int16_t count = CountFromText(FindHidDevice());
   std::array<std::int16_t, kIdTableSize> vendor_ids = {};
   std::array<std::int16_t, kIdTableSize> product_ids = {};
@@ -77,10 +81,20 @@ std::int16_t OpenUsbDevice(std::int16_t vendor, std::int16_t product) {
     product_ids[i] = HexValue(id_text.substr(id_text.size() < 4 ? 0 : id_text.size() - 4));
     if (product_ids[i] == product && vendor_ids[i] == vendor) {
       const std::int32_t matched = i;
-      return OpenDevice(matched, vendor_ids[i], product_ids[i]) == -1 ? -1 : 0;
+      return OpenFrom(matched, vendor_ids[i], product_ids[i]) == -1 ? -1 : 0;
     }
   }
   return 0;
+}
+
+}  // namespace
+
+std::int16_t OpenDevice(std::int32_t index, std::int16_t vendor, std::int16_t product) {
+  return session_log::NoteOpen(OpenFrom(index, vendor, product));
+}
+
+std::int16_t OpenUsbDevice(std::int16_t vendor, std::int16_t product) {
+  return session_log::NoteOpen(FindAndOpen(vendor, product));
 }
 
 }  // namespace varnel

@@ -4,6 +4,7 @@
 
 #include "core/core.h"
 #include "core/module_state.h"
+#include "core/session_log.h"
 
 namespace varnel {
 namespace {
@@ -22,7 +23,9 @@ void OutDataCtrl(std::uint8_t data, std::uint8_t ctrl) {
   std::vector<std::uint8_t> ReportBuffer(std::max(length, kReportBufferSize), 0);
   ReportBuffer[kDataByte] = data;
   ReportBuffer[kControlByte] = ctrl;
-  platform::SetFeature(DeviceHandle, ReportBuffer.data(), static_cast<std::uint32_t>(length));
+  const bool sent =
+      platform::SetFeature(DeviceHandle, ReportBuffer.data(), static_cast<std::uint32_t>(length));
+  session_log::NoteReport(ReportBuffer.data(), length, sent);
 }
 
 void CloseUsbDevice() {

@@ -9,6 +9,8 @@
 #include <charconv>
 #include <cstddef>
 
+#include "hex_digit.h"
+
 namespace varnel::linux_hidraw {
 namespace {
 
@@ -34,19 +36,12 @@ void AppendHex4(std::string& text, std::uint16_t value) {
   for (int shift = 12; shift >= 0; shift -= 4) text.push_back(kDigits[(value >> shift) & 0xF]);
 }
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 // Takes the hex digits at the front of text, at least one. The value keeps its low 32 bits, so
 // a field of any length leaves its low 16 bits right.
 bool TakeHex(std::string_view& text, std::uint32_t* value) {
   std::size_t at = 0;
-  for (*value = 0; at < text.size() && HexDigit(text[at]) >= 0; ++at) {
-    *value = *value << 4 | static_cast<std::uint32_t>(HexDigit(text[at]));
+  for (*value = 0; at < text.size() && HexDigitValue(text[at]) >= 0; ++at) {
+    *value = *value << 4 | static_cast<std::uint32_t>(HexDigitValue(text[at]));
   }
   text.remove_prefix(at);
   return at > 0;
@@ -117,7 +112,7 @@ NodeIds ReadNodeIds(std::uint32_t node) {
   return IdsFromLinkTarget({target, static_cast<std::size_t>(length)});
 }
 
-std::string DevicePath(std::uint32_t node, NodeIds ids) {
+std::string NodeDevicePath(std::uint32_t node, NodeIds ids) {
   char number[kNumberDigits];
   const char* number_end = std::to_chars(number, number + sizeof number, node).ptr;
   std::string path;

@@ -27,7 +27,7 @@ NodeIds ReadNodeIds(std::uint32_t node);
 
 // The device path of a node: its file, then its ids as four lower-case hex digits after "vid_"
 // and "pid_", e.g. "/dev/hidraw3?vid_1234&pid_6789".
-std::string DevicePath(std::uint32_t node, NodeIds ids);
+std::string NodeDevicePath(std::uint32_t node, NodeIds ids);
 
 // The node file a device path names: the part before its '?'.
 std::string NodeOf(std::string_view device_path);

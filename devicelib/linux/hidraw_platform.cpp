@@ -11,16 +11,13 @@
 
 #include "linux/hidraw_nodes.h"
 #include "linux/report_descriptor.h"
+#include "linux/session_file.h"
 #include "platform.h"
 
 namespace varnel::platform {
 namespace {
 
 using linux_hidraw::ReportLengths;
-
-// A value of our own: Linux has no class id for HID interfaces.
-constexpr Guid kHidGuid = {
-    0x4d1e55b2, 0xf16f, 0x11cf, {0x88, 0xcb, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
 
 // The nodes present when the set was acquired. A member's ids are read when its path is first
 // asked for; the path is kept for the filling query that follows the sizing one.
@@ -75,7 +72,7 @@ bool GetDeviceInterfaceDetail(Handle set, InterfaceData* data, std::uint8_t* det
   if (nodes == nullptr || data == nullptr || data->reserved >= nodes->nodes.size()) return false;
   if (nodes->path_member != data->reserved) {
     const std::uint32_t node = nodes->nodes[data->reserved];
-    nodes->path = linux_hidraw::DevicePath(node, linux_hidraw::ReadNodeIds(node));
+    nodes->path = linux_hidraw::NodeDevicePath(node, linux_hidraw::ReadNodeIds(node));
     nodes->path_member = data->reserved;
   }
   const std::string& path = nodes->path;
@@ -152,6 +149,20 @@ bool SetFeature(Handle device, const void* report, std::uint32_t length) {
 bool FreePreparsedData(Handle preparsed) {
   delete reinterpret_cast<Preparsed*>(IsHeld(preparsed) ? preparsed : 0);
   return IsHeld(preparsed);
+}
+
+Handle SessionLog() {
+  // Looked for once: the variable and the file are the process's.
+  static const int fd = linux_hidraw::OpenSessionFile();
+  return fd < 0 ? 0 : static_cast<Handle>(fd) + 1;
+}
+
+bool AppendToLog(Handle log, const char* text, std::size_t length) {
+  return linux_hidraw::AppendWhole(DescriptorOf(log), text, length);
+}
+
+std::int64_t MonotonicMilliseconds() {
+  return linux_hidraw::MonotonicMilliseconds();
 }
 
 }  // namespace varnel::platform

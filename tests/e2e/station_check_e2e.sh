@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Orlanek's own sessions judged by station-check: the ten exercises recorded side by side, each
 # Orlanek on a display and a simulated board of its own (exercise 5's board pulled out and put
-# back during its run), and every session passes. A usbmon capture of that session checks the
-# same as its JSON form, and input that cannot be read ends station-check with status 2, naming
-# the line.
+# back during its run), and every session passes, as the board saw it and as the library logged
+# it (VARNEL_SESSION_LOG), while varnelctl's green write logged as a station fails. A usbmon
+# capture of that session checks the same as its JSON form, and input that cannot be read ends
+# station-check with status 2, naming the line.
 # Usage: station_check_e2e.sh BIN-DIR SIM-LIBRARY-DIR TEST-BIN-DIR
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -21,7 +22,8 @@ if [ "$1" = --one ]; then
     await '*unplugged*' cat "$work/session.jsonl"
   }
   plug_board() { touch "$work/plugged"; }
-  start_station "$bin" "$sim" env SIMBUS_SESSION_LOG="$work/session.jsonl"
+  start_station "$bin" "$sim" env SIMBUS_SESSION_LOG="$work/session.jsonl" \
+    VARNEL_SESSION_LOG="$work/library.jsonl"
   [ -n "$menu" ] || { echo "the menu window did not appear" >"$work/why"; exit 1; }
   play_checked_session "$n" "$work/session.jsonl" "$([ "$n" = 5 ] && echo replug)" ||
     { echo "$why" >"$work/why"; exit 1; }
@@ -65,6 +67,21 @@ for n in $(seq 10); do
   [[ "$verdict" == "exercise $n (by the steps seen)"*PASS ]] || fail "exercise $n: $verdict"
 done
 grep -q '"event":"unplugged"' "$work/5/session.jsonl" || fail "exercise 5's board was not pulled out"
+rules() { sed 's/ - .*//'; }
+
+# The library's own log of each session (VARNEL_SESSION_LOG) is judged as the board's is, rule
+# by rule; a program that lights the green row at once, without clearing the red row after
+# the plug-in, fails.
+for n in $(seq 10); do
+  board=$("$checker" --exercise "$n" "$work/$n/session.jsonl" | rules)
+  library=$("$checker" --exercise "$n" "$work/$n/library.jsonl" | rules)
+  [ "$library" = "$board" ] || fail "exercise $n: the library's log gave $library, the board's $board"
+done
+touch "$work/plugged"
+LD_LIBRARY_PATH=$sim SIMBUS_BOARD_FILE=$work/plugged VARNEL_SESSION_LOG=$work/varnelctl.jsonl \
+  "$bin/varnelctl" green 3
+verdict=$("$checker" --exercise 3 "$work/varnelctl.jsonl")
+[ $? -eq 1 ] && [[ "$verdict" == *FAIL ]] || fail "varnelctl green 3 as a station: $verdict"
 
 # The same session as usbmon would have caught it from a board on USB: each report a
 # SET_REPORT(Feature) with its 8 data bytes, the board at a new address after it was plugged in
@@ -79,7 +96,6 @@ sed -n -e 's/.*"unplugged".*/unplugged/p' \
         us, 5 + address, $2, $3, $4, $5, $6, $7, $8, $9
       printf "ffff9e3c8a2b6000 %.0f C Co:1:%03d:0 0 8 >\n", us + 180, 5 + address
     }' >"$work/usbmon"
-rules() { sed 's/ - .*//'; }
 json_form=$("$checker" --exercise 5 "$work/5/session.jsonl" | rules)
 usbmon_form=$("$checker" --usbmon --exercise 5 "$work/usbmon" | rules)
 [ "$json_form" = "$usbmon_form" ] || fail "usbmon: $usbmon_form, JSON: $json_form"
@@ -88,5 +104,6 @@ usbmon_form=$("$checker" --usbmon --exercise 5 "$work/usbmon" | rules)
 printf '{"ms":0,"event":"plugged"}\n{"ms":5,"report":[0,1,0\n' >"$work/broken"
 "$checker" "$work/broken" >/dev/null 2>"$work/error"
 [ $? -eq 2 ] && grep -q 'line 2: ' "$work/error" || fail "broken input: $(cat "$work/error")"
-[ $status -eq 0 ] && echo "PASS: ten sessions of Orlanek, a usbmon capture and broken input"
+[ $status -eq 0 ] &&
+  echo "PASS: ten sessions of Orlanek and their library logs, a usbmon capture and broken input"
 exit $status

@@ -11,7 +11,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view target(reinterpret_cast<const char*>(data), size);
   const varnel::linux_hidraw::NodeIds ids = varnel::linux_hidraw::IdsFromLinkTarget(target);
-  const std::string path = varnel::linux_hidraw::DevicePath(7, ids);
+  const std::string path = varnel::linux_hidraw::NodeDevicePath(7, ids);
   // Whatever the target, the path names the node and carries both ids as four hex digits.
   FuzzCheck(varnel::linux_hidraw::NodeOf(path) == "/dev/hidraw7", "the path names another node");
   FuzzCheck(

@@ -1,3 +1,5 @@
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstring>
 #include <map>
@@ -21,6 +23,9 @@ void Reset() {
   bus.board_file.clear();
   ClearRecord();
   bus.faults = 0;
+  if (bus.library_log >= 0) close(bus.library_log);
+  bus.library_log = -1;
+  bus.library_log_looked = false;
 }
 
 int Add(const Interface& interface) {
@@ -39,6 +44,10 @@ Interface Board() {
 
 int AddBoard() {
   return Add(Board());
+}
+
+void AdvanceClock(std::int64_t ms) {
+  TheBus().clock_ms += ms;
 }
 
 void Unplug(int id) {

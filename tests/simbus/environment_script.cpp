@@ -4,6 +4,7 @@
 // appended to that file as one line "milliseconds data ctrl length"; with SIMBUS_SESSION_LOG
 // set, every report and every plug change of the board is appended to that file as
 // virtual-board --json writes them. A logged program's calls and reports are kept nowhere else.
+// Such a whole program's session log (VARNEL_SESSION_LOG) runs on the system's clock.
 #include <unistd.h>
 
 #include <chrono>
@@ -42,6 +43,7 @@ struct EnvironmentScript {
     if (const char* log = std::getenv("SIMBUS_SESSION_LOG")) bus.session_log = std::fopen(log, "a");
     // A whole program may run for long: its logs are the record, not the bus's memory.
     if (bus.report_log || bus.session_log) bus.keep_record = false;
+    bus.real_clock = !bus.board_file.empty();
     SinceStart();
     bus.FollowBoardFile();
   }

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "linux/session_file.h"
 #include "platform.h"
 #include "simbus_state.h"
 
@@ -12,9 +13,6 @@ namespace {
 
 using simbus::Bus;
 using simbus::TheBus;
-
-constexpr Guid kHidGuid = {
-    0x4d1e55b2, 0xf16f, 0x11cf, {0x88, 0xcb, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
 
 std::string Hex(std::uint64_t value) {
   char text[24];
@@ -216,6 +214,32 @@ bool FreePreparsedData(Handle preparsed) {
     return false;
   }
   return true;
+}
+
+// The session log is the Linux layer's file, left out of the record of calls so that a
+// session logged or not makes the same calls.
+Handle SessionLog() {
+  Bus& bus = TheBus();
+  if (!bus.library_log_looked) {
+    bus.library_log_looked = true;
+    bus.library_log = linux_hidraw::OpenSessionFile();
+    ++bus.library_log_handle;
+  }
+  return bus.library_log < 0 ? 0 : bus.library_log_handle;
+}
+
+bool AppendToLog(Handle log, const char* text, std::size_t length) {
+  Bus& bus = TheBus();
+  if (bus.library_log < 0 || log != bus.library_log_handle) {
+    ++bus.faults;
+    return false;
+  }
+  return linux_hidraw::AppendWhole(bus.library_log, text, length);
+}
+
+std::int64_t MonotonicMilliseconds() {
+  Bus& bus = TheBus();
+  return bus.real_clock ? linux_hidraw::MonotonicMilliseconds() : bus.clock_ms;
 }
 
 }  // namespace varnel::platform

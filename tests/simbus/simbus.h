@@ -59,6 +59,11 @@ struct DataCtrl {
 std::vector<DataCtrl> DataCtrlReports(std::size_t first = 0);
 void ClearRecord();
 
+// The library's session log is the file VARNEL_SESSION_LOG names, looked for at the library's
+// first open or report after a Reset, which closes it again. Its clock stands still unless
+// moved on here; a whole program run over the bus (SIMBUS_BOARD_FILE) has the system's clock.
+void AdvanceClock(std::int64_t ms);
+
 int LiveSets();
 int LiveHandles();
 int LivePreparsed();

@@ -42,6 +42,14 @@ struct Bus {
   virtual_board::BoardState shown;
   bool board_present = false;
 
+  // The library's own session log: its file (-1 for none), looked for once after a Reset;
+  // each file is handed out under a handle of its own, so that the library starts afresh.
+  int library_log = -1;
+  bool library_log_looked = false;
+  varnel::platform::Handle library_log_handle = 0;
+  bool real_clock = false;
+  std::int64_t clock_ms = 0;
+
   // Writes a call down; interfaces due to vanish count it.
   void Record(std::string call);
   void FollowBoardFile();

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # A whole session of Orlanek with the production library, recorded on a real kernel by the
 # virtual board and judged by station-check: exercise 7 with the board pulled out and put back
-# during its run, the red walk, EXIT and the menu closed. The session passes. Given a capture
+# during its run, the red walk, EXIT and the menu closed. The session passes, and the library's
+# own log of it (VARNEL_SESSION_LOG) checks the same as the board's record. Given a capture
 # file, the session's USB traffic is also captured there from usbmon (a board made with
 # VIRTUAL_BOARD_OPTIONS=--usb) and checks the same as the board's own record.
 # Usage: station_check_in_vm.sh BUILD-DIR [USBMON-CAPTURE]
@@ -24,7 +25,7 @@ source "$here/../e2e/station.sh"
 source "$here/../e2e/checked_session.sh"
 unplug_board() { kill -USR1 $board; }
 plug_board() { kill -USR1 $board; }
-start_station "$build/bin" "$build/bin"
+start_station "$build/bin" "$build/bin" env VARNEL_SESSION_LOG="$work/library.jsonl"
 [ -n "$menu" ] || fail "the menu window did not appear"
 play_checked_session 7 "$work/session.jsonl" replug || fail "$why"
 [ "$status" -eq 0 ] || fail "Orlanek ended with status $status"
@@ -33,13 +34,16 @@ grep -q '"event":"unplugged"' "$work/session.jsonl" || fail "the board was not p
 # late by more than a real PC's would, so the cadence is judged with a wider allowance.
 json_form=$("$checker" --tolerance 250 --exercise 7 "$work/session.jsonl") ||
   fail "station-check: $json_form"
+# Other forms hold every report and give the same verdict, rule by rule; the times (and the
+# plug-ins usbmon cannot see, such as the board's first) may differ.
+same() { sed -e '/^rule 1,/!s/ - .*//'; }
+library_form=$("$checker" --tolerance 250 --exercise 7 "$work/library.jsonl")
+[ "$(same <<<"$library_form")" = "$(same <<<"$json_form")" ] ||
+  fail "the library's log: $library_form"$'\n'"the board's: $json_form"
 [ -n "$capture" ] || exit 0
 
-# Both forms hold every report and give the same verdict, rule by rule; the times (and the
-# plug-ins usbmon cannot see, such as the board's first) may differ.
 kill $monitor
 wait $monitor 2>/dev/null
 usbmon_form=$("$checker" --tolerance 250 --usbmon --exercise 7 "$capture")
-same() { sed -e '/^rule 1,/!s/ - .*//'; }
 [ "$(same <<<"$usbmon_form")" = "$(same <<<"$json_form")" ] ||
   fail "usbmon: $usbmon_form"$'\n'"JSON: $json_form"

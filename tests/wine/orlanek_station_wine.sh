@@ -2,11 +2,14 @@
 # Orlanek.exe played as a user plays it, under Wine on a virtual display, with the real
 # Varnel.dll over the setupapi.dll and hid.dll doubles holding the board: exercise 3 chosen,
 # "Green LED" clicked, the board receives 3, 6, 12, 24, 48, 96, 192 and then 0; "EXIT" brings the
-# menu back. Leaves screenshots of both windows in SHOT-DIR when one is given.
+# menu back. Leaves screenshots of both windows in SHOT-DIR when one is given. With
+# STATION_JUDGE naming the station-check command, the red row is walked before EXIT, and the
+# session as Varnel.dll logged it (VARNEL_SESSION_LOG) passes.
 # Usage: orlanek_station_wine.sh TEST-DIR [SHOT-DIR]
 #        (on a display: tests/e2e/with_display.sh; WINEPREFIX set; WINE may name Wine's loader)
 set -euo pipefail
 dir=$1 shots=${2:-}
+read -ra judge <<<"${STATION_JUDGE:-}"
 work=$(mktemp -d)
 pid=""
 trap 'kill $pid 2>/dev/null || true; wineserver -k 2>/dev/null || true; rm -rf "$work"' EXIT
@@ -16,7 +19,7 @@ fail() { echo "FAIL: $*"; [ -f "$work/reports" ] && cat "$work/reports"; exit 1;
 
 cd "$dir"
 WINEDLLOVERRIDES=setupapi,hid=n HID_BUS_BOARD=1 HID_BUS_REPORT_LOG="Z:$work/reports" \
-  "${WINE:-wine}" Orlanek.exe >"$work/wine.log" 2>&1 &
+  VARNEL_SESSION_LOG="Z:$work/session.jsonl" "${WINE:-wine}" Orlanek.exe >"$work/wine.log" 2>&1 &
 pid=$!
 menu=$(wait_for "")
 [ -n "$menu" ] || fail "the menu window did not appear: $(cat "$work/wine.log")"
@@ -32,6 +35,10 @@ click_run_button green
 await '*192 0*' green_row || fail "green row got: $(green_row)"
 [[ "$(green_row)" == "3 6 12 24 48 96 192 0"* ]] || fail "green row got: $(green_row)"
 [ -z "$shots" ] || import -window "$run" "$shots/windows-run-window.png"
+if [ ${#judge[@]} -gt 0 ]; then
+  click_run_button red
+  await '*128 48 9*' cat "$work/reports" || fail "the red walk did not reach the last LED"
+fi
 click_run_button exit
 back=""
 for _ in $(seq 30); do
@@ -40,4 +47,8 @@ for _ in $(seq 30); do
   sleep 0.1
 done
 [ -n "$back" ] || fail "the menu did not come back after EXIT"
-echo "PASS: exercise 3 played through Orlanek.exe, Varnel.dll and the doubles"
+if [ ${#judge[@]} -gt 0 ]; then
+  verdict=$("${judge[@]}" --exercise 3 "$work/session.jsonl") ||
+    fail "the session as Varnel.dll logged it: $verdict"
+fi
+echo "PASS: exercise 3 played through Orlanek.exe, Varnel.dll and the doubles${judge[0]:+, and its log}"

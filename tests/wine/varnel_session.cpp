@@ -16,6 +16,7 @@
 #include <setupapi.h>
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -25,6 +26,7 @@
 #include <vector>
 
 #include "export_call.h"
+#include "hid_guid.h"
 
 namespace {
 
@@ -90,8 +92,7 @@ std::string Cycles(int count, unsigned vendor, unsigned product) {
 
 // The device path at a member index of the HID interfaces present ("" for none).
 std::string Path(DWORD index) {
-  static const GUID kHid = {
-      0x4d1e55b2, 0xf16f, 0x11cf, {0x88, 0xcb, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
+  static constexpr GUID kHid = std::bit_cast<GUID>(varnel::platform::kHidGuid);
   HDEVINFO set =
       SetupDiGetClassDevsA(&kHid, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
   if (set == INVALID_HANDLE_VALUE) return "";

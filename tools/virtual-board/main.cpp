@@ -78,6 +78,105 @@ void Event(const Options& options, const Stopwatch& since_made, const char* what
   std::fflush(stdout);
 }
 
+std::unique_ptr<BoardDevice> MakeDevice(const Options& options) {
+  if (options.usb) return std::make_unique<virtual_board::UsbDevice>();
+  return std::make_unique<virtual_board::UhidDevice>();
+}
+
+// Blocks the signals the board answers and returns the file they arrive on instead.
+int SignalFile() {
+  sigset_t signals;
+  sigemptyset(&signals);
+  sigaddset(&signals, SIGUSR1);
+  sigaddset(&signals, SIGINT);
+  sigaddset(&signals, SIGTERM);
+  sigprocmask(SIG_BLOCK, &signals, nullptr);
+  return signalfd(-1, &signals, SFD_CLOEXEC);
+}
+
+// What a signal or a key asks for.
+enum class Request { kNone, kReplug, kQuit };
+
+Request ReadSignal(int signal_fd) {
+  signalfd_siginfo info;
+  if (read(signal_fd, &info, sizeof info) != sizeof info) return Request::kNone;
+  return info.ssi_signo == SIGUSR1 ? Request::kReplug : Request::kQuit;
+}
+
+Request ReadKey() {
+  char key = 0;
+  if (read(STDIN_FILENO, &key, 1) != 1) return Request::kNone;
+  if (key == 'u') return Request::kReplug;
+  if (key == 'q') return Request::kQuit;
+  return Request::kNone;
+}
+
+// The board on the host's bus: its rows, and whether the host has it.
+class Session {
+ public:
+  Session(const Options& options, BoardDevice& device) : options_(options), device_(device) {}
+
+  bool PlugIn() { return device_.Create(options_.identity); }
+  // The file to poll, anew after every replug: the USB board opens its endpoint again.
+  int device_fd() const { return device_.fd(); }
+
+  // "plugged" once the host has taken the board in, not when it is plugged in: a program
+  // cannot reach the board before.
+  void FollowHost() {
+    if (device_.in_use() != plugged_) {
+      plugged_ = !plugged_;
+      Event(options_, since_made_, plugged_ ? "plugged" : "unplugged");
+    }
+    Show(options_, board_, plugged_);
+  }
+
+  // Answers the host's request; false when the device's file failed.
+  bool AnswerHost() {
+    const bool alive = device_.Handle([&](const virtual_board::SetReport& request) {
+      board_.Apply(request.data);
+      if (options_.json) {
+        std::printf("%s\n",
+                    board_.JsonLine(since_made_.ms(), request.number, request.data).c_str());
+        std::fflush(stdout);
+      }
+      Show(options_, board_, plugged_);
+    });
+    if (alive) FollowHost();
+    return alive;
+  }
+
+  void Replug() {
+    if (device_.created()) {
+      device_.Destroy();
+    } else if (!PlugIn()) {
+      std::fprintf(stderr, "\nvirtual-board: plugging in again failed: %s\n",
+                   device_.error().c_str());
+    }
+    FollowHost();
+  }
+
+ private:
+  const Options& options_;
+  BoardDevice& device_;
+  const Stopwatch since_made_;
+  BoardState board_;
+  bool plugged_ = false;
+};
+
+// Serves the host, the signals and the keys until one ends it.
+void Serve(Session& session, int signal_fd, const KeyMode& keys) {
+  for (;;) {
+    pollfd fds[3] = {
+        {session.device_fd(), POLLIN, 0}, {signal_fd, POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}};
+    if (poll(fds, keys.active() ? 3 : 2, -1) < 0) continue;
+    if ((fds[0].revents & POLLIN) && !session.AnswerHost()) return;
+    const Request signal = (fds[1].revents & POLLIN) ? ReadSignal(signal_fd) : Request::kNone;
+    const Request key = keys.active() && (fds[2].revents & POLLIN) ? ReadKey() : Request::kNone;
+    if (signal == Request::kReplug || key == Request::kReplug) session.Replug();
+    if (signal == Request::kQuit || key == Request::kQuit) return;
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -90,90 +189,20 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "virtual-board: bad arguments (try virtual-board --help)\n");
     return 2;
   }
-  std::unique_ptr<BoardDevice> made;
-  if (options.usb) {
-    made = std::make_unique<virtual_board::UsbDevice>();
-  } else {
-    made = std::make_unique<virtual_board::UhidDevice>();
-  }
-  BoardDevice& device = *made;
-  if (!device.ok()) {
-    std::fprintf(stderr, "virtual-board: %s\n", device.error().c_str());
+  const std::unique_ptr<BoardDevice> device = MakeDevice(options);
+  if (!device->ok()) {
+    std::fprintf(stderr, "virtual-board: %s\n", device->error().c_str());
     return 1;
   }
-
-  sigset_t signals;
-  sigemptyset(&signals);
-  sigaddset(&signals, SIGUSR1);
-  sigaddset(&signals, SIGINT);
-  sigaddset(&signals, SIGTERM);
-  sigprocmask(SIG_BLOCK, &signals, nullptr);
-  const int signal_fd = signalfd(-1, &signals, SFD_CLOEXEC);
-
-  const Stopwatch since_made;
-  if (!device.Create(options.identity)) {
-    std::fprintf(stderr, "virtual-board: %s\n", device.error().c_str());
+  const int signal_fd = SignalFile();
+  Session session(options, *device);
+  if (!session.PlugIn()) {
+    std::fprintf(stderr, "virtual-board: %s\n", device->error().c_str());
     return 1;
   }
   KeyMode keys;
-  BoardState board;
-  // "plugged" once the host has taken the board in, not when it is plugged in: a program
-  // cannot reach the board before.
-  bool plugged = false;
-  const auto follow_host = [&] {
-    if (device.in_use() != plugged) {
-      plugged = !plugged;
-      Event(options, since_made, plugged ? "plugged" : "unplugged");
-    }
-    Show(options, board, plugged);
-  };
-  follow_host();
-
-  bool running = true;
-  while (running) {
-    pollfd fds[3] = {{device.fd(), POLLIN, 0}, {signal_fd, POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}};
-    if (poll(fds, keys.active() ? 3 : 2, -1) < 0) continue;
-    bool toggle = false;
-    if (fds[0].revents & POLLIN) {
-      const bool alive = device.Handle([&](const virtual_board::SetReport& request) {
-        board.Apply(request.data);
-        if (options.json) {
-          std::printf("%s\n",
-                      board.JsonLine(since_made.ms(), request.number, request.data).c_str());
-          std::fflush(stdout);
-        }
-        Show(options, board, plugged);
-      });
-      if (!alive) break;
-      follow_host();
-    }
-    if (fds[1].revents & POLLIN) {
-      signalfd_siginfo info;
-      if (read(signal_fd, &info, sizeof info) == sizeof info) {
-        if (info.ssi_signo == SIGUSR1) {
-          toggle = true;
-        } else {
-          running = false;
-        }
-      }
-    }
-    if (keys.active() && (fds[2].revents & POLLIN)) {
-      char key = 0;
-      if (read(STDIN_FILENO, &key, 1) == 1) {
-        if (key == 'u') toggle = true;
-        if (key == 'q') running = false;
-      }
-    }
-    if (toggle) {
-      if (device.created()) {
-        device.Destroy();
-      } else if (!device.Create(options.identity)) {
-        std::fprintf(stderr, "\nvirtual-board: plugging in again failed: %s\n",
-                     device.error().c_str());
-      }
-      follow_host();
-    }
-  }
+  session.FollowHost();
+  Serve(session, signal_fd, keys);
   if (!options.json) std::printf("\n");
   return 0;
 }

@@ -2,15 +2,17 @@
 
 #include <windows.h>
 
+#include <bit>
 #include <cstdint>
+
+#include "hid_guid.h"
 
 // The scriptable HID bus behind the setupapi.dll and hid.dll test doubles. It lives in the
 // setupapi.dll double; the hid.dll double and the tests reach it through these exports.
 // Each interface is a real file in the temporary folder, so that kernel32's CreateFileA opens
 // it as Windows opens a HID interface; the file holds the interface's number.
 // The HID interface class as the system's hid.dll gives it.
-inline constexpr GUID kHidGuid = {
-    0x4d1e55b2, 0xf16f, 0x11cf, {0x88, 0xcb, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
+inline constexpr GUID kHidGuid = std::bit_cast<GUID>(varnel::platform::kHidGuid);
 
 extern "C" {
 

@@ -1,0 +1,14 @@
+#pragma once
+
+// Reading hexadecimal text, shared by the core's id texts and the Linux layer's sysfs names.
+namespace varnel {
+
+// The value of one hexadecimal digit of either case; -1 for any other character.
+inline int HexDigitValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+}  // namespace varnel
