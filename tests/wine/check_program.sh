@@ -16,12 +16,8 @@ for wanted in '>PerMonitorV2, PerMonitor</dpiAwareness>' '>true/pm</dpiAware>' \
 done
 [ "$(grep -c '<supportedOS ' <<<"$manifest")" = 4 ] || fail "not Windows 7, 8, 8.1 and 10/11"
 ! grep -q activeCodePage <<<"$manifest" || fail "the manifest sets an active code page"
-dump=$("$objdump" -p "$program")
-for import in $(awk '/DLL Name:/ {print tolower($3)}' <<<"$dump" | sort -u); do
-  case $import in kernel32.dll | user32.dll | gdi32.dll | msvcrt.dll) ;;
-    *) fail "imports $import" ;;
-  esac
-done
-! grep -qiE '\b[a-z]*dpi[a-z]*\b' <<<"$(sed -n '/DLL Name:/,$p' <<<"$dump")" ||
-  fail "imports a dpi function that Windows 7 lacks"
+imports=$("$objdump" -p "$program" | sed -n '/DLL Name:/,$p')
+dlls=$(awk '/DLL Name:/ {print tolower($3)}' <<<"$imports")
+! grep -qvxE '(kernel32|user32|gdi32|msvcrt)\.dll' <<<"$dlls" || fail "imports $(xargs <<<"$dlls")"
+! grep -qiE '\b[a-z]*dpi[a-z]*\b' <<<"$imports" || fail "imports a dpi function (not in Windows 7)"
 echo "PASS: $(basename "$program"): manifest and imports"
