@@ -85,36 +85,6 @@ bool Scaled(LONG at_96, LONG now, int dpi) {
   return std::abs(MulDiv(at_96, dpi, 96) - now) <= 1;
 }
 
-// A window moved to a monitor of another scale is told the new dpi and a rectangle for itself:
-// it takes that rectangle, and its buttons and their font grow or shrink with the dpi.
-TEST(Win32Layout, ANewDpiLaysBothWindowsOutAgainAtTheSuggestedRectangle) {
-  RegisterWindowClass(GetModuleHandleW(nullptr));
-  for (Form* form : {static_cast<Form*>(&allMenu()), static_cast<Form*>(&frmMain())}) {
-    Win32Window window(*form);
-    RECT suggested = LaidOut(window.handle()).frame;
-    const auto tell = [&](int dpi) {
-      SendMessageW(window.handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
-                   reinterpret_cast<LPARAM>(&suggested));
-      return LaidOut(window.handle());
-    };
-    const Laid at_96 = tell(96);
-    for (const int dpi : {144, 120, 96}) {
-      suggested = {40, 30, 40 + MulDiv(at_96.frame.right - at_96.frame.left, dpi, 96),
-                   30 + MulDiv(at_96.frame.bottom - at_96.frame.top, dpi, 96)};
-      const Laid now = tell(dpi);
-      const std::string where = std::string(form->Design().name) + " at " + std::to_string(dpi);
-      EXPECT_TRUE(Same(now.frame, suggested)) << where;
-      EXPECT_TRUE(Scaled(at_96.font_height, now.font_height, dpi)) << where;
-      for (std::size_t i = 0; i < now.buttons.size(); ++i) {
-        const RECT &was = at_96.buttons[i], &is = now.buttons[i];
-        EXPECT_TRUE(Scaled(was.left, is.left, dpi) && Scaled(was.top, is.top, dpi) &&
-                    Scaled(was.right, is.right, dpi) && Scaled(was.bottom, is.bottom, dpi))
-            << where << ", button " << i;
-      }
-    }
-  }
-}
-
 // The programs' manifest, which this test program carries too, as Wine's loader reads it (Wine
 // 8 knows per-monitor awareness, not yet its second version).
 TEST(Win32Layout, TheManifestMakesTheProgramAwareOfEachMonitorsDpi) {
@@ -156,14 +126,17 @@ TEST(Win32Faces, AMissingDesignedFaceGetsTheNearestInstalledFaceOfItsOwnStyle) {
   EXPECT_EQ(ChooseFace("Arial", debian_wine), "Arial");
 }
 
-// In the faces chosen here, at 100, 125, 150 and 200 per cent, every button caption fits its
-// button on one line and the clock line ("Current Time : hh:mm:ss" after its blanks) keeps to
-// the two lines its box holds at every hour, with each digit in the minutes and seconds.
-class Win32FacesAtDpi : public ::testing::TestWithParam<int> {};
+// A window moved to a monitor of another scale (100, 125, 150, 200 per cent) is told the new dpi
+// and a rectangle for itself: it takes that rectangle, its buttons and their font scale with
+// the dpi, and in the faces chosen here every caption still fits its button on one line. The
+// clock line ("Current Time : hh:mm:ss" after its blanks) keeps to the two lines its box holds
+// at every hour, with each digit in the minutes and seconds.
+class Win32AtDpi : public ::testing::TestWithParam<int> {};
 
-TEST_P(Win32FacesAtDpi, CaptionsAndTheClockLineFitTheirBoxes) {
+TEST_P(Win32AtDpi, BothWindowsAreLaidOutAgainAtTheSuggestedRectangleAndTheirTextFits) {
   const int dpi = GetParam();
   HDC dc = GetDC(nullptr);
+  const HGDIOBJ screen_font = GetCurrentObject(dc, OBJ_FONT);
   const auto width_of = [dc](const std::u16string& text) {
     SIZE size = {};
     GetTextExtentPoint32W(dc, reinterpret_cast<const wchar_t*>(text.c_str()),
@@ -174,13 +147,28 @@ TEST_P(Win32FacesAtDpi, CaptionsAndTheClockLineFitTheirBoxes) {
     const std::wstring wide = Wide(utf8);
     return std::u16string(reinterpret_cast<const char16_t*>(wide.c_str()), wide.size());
   };
-  const HGDIOBJ screen_font = GetCurrentObject(dc, OBJ_FONT);
   RegisterWindowClass(GetModuleHandleW(nullptr));
   for (Form* form : {static_cast<Form*>(&allMenu()), static_cast<Form*>(&frmMain())}) {
     Win32Window window(*form);
-    RECT suggested = {0, 0, 100, 100};
-    SendMessageW(window.handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
-                 reinterpret_cast<LPARAM>(&suggested));
+    RECT suggested = LaidOut(window.handle()).frame;
+    const auto tell = [&](int new_dpi) {
+      SendMessageW(window.handle(), WM_DPICHANGED, MAKEWPARAM(new_dpi, new_dpi),
+                   reinterpret_cast<LPARAM>(&suggested));
+      return LaidOut(window.handle());
+    };
+    const Laid at_96 = tell(96);
+    suggested = {40, 30, 40 + MulDiv(at_96.frame.right - at_96.frame.left, dpi, 96),
+                 30 + MulDiv(at_96.frame.bottom - at_96.frame.top, dpi, 96)};
+    const Laid now = tell(dpi);
+    const std::string where = std::string(form->Design().name) + " at " + std::to_string(dpi);
+    EXPECT_TRUE(Same(now.frame, suggested)) << where;
+    EXPECT_TRUE(Scaled(at_96.font_height, now.font_height, dpi)) << where;
+    for (std::size_t i = 0; i < now.buttons.size(); ++i) {
+      const RECT &was = at_96.buttons[i], &is = now.buttons[i];
+      EXPECT_TRUE(Scaled(was.left, is.left, dpi) && Scaled(was.top, is.top, dpi) &&
+                  Scaled(was.right, is.right, dpi) && Scaled(was.bottom, is.bottom, dpi))
+          << where << ", button " << i;
+    }
     for (HWND button = GetWindow(window.handle(), GW_CHILD); button;
          button = GetWindow(button, GW_HWNDNEXT)) {
       SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(button, WM_GETFONT, 0, 0)));
@@ -189,8 +177,7 @@ TEST_P(Win32FacesAtDpi, CaptionsAndTheClockLineFitTheirBoxes) {
       GetTextExtentPoint32W(dc, caption, GetWindowTextW(button, caption, 256), &size);
       RECT box;
       GetClientRect(button, &box);
-      // The raised edge takes two pixels a side.
-      EXPECT_LE(size.cx, box.right - 4) << form->Design().name << " at " << dpi << " dpi";
+      EXPECT_LE(size.cx, box.right - 4) << where;  // the raised edge takes two pixels a side
     }
     SelectObject(dc, screen_font);
   }
@@ -214,7 +201,7 @@ TEST_P(Win32FacesAtDpi, CaptionsAndTheClockLineFitTheirBoxes) {
   ReleaseDC(nullptr, dc);
 }
 
-INSTANTIATE_TEST_SUITE_P(Scales, Win32FacesAtDpi, ::testing::Values(96, 120, 144, 192));
+INSTANTIATE_TEST_SUITE_P(Scales, Win32AtDpi, ::testing::Values(96, 120, 144, 192));
 
 }  // namespace
 }  // namespace orlanek::windows::win32
