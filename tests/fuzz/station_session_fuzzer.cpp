@@ -9,6 +9,7 @@
 #include "fuzz_check.h"
 #include "judge.h"
 #include "picture.h"
+#include "readers.h"
 
 using station_check::Status;
 

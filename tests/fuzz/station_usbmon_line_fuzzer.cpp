@@ -45,11 +45,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FuzzCheck(read.error.empty() || record.kind == Record::Kind::kNothing,
             "a line read both as a record and as an error");
   if (record.kind == Record::Kind::kNothing) return 0;
+  const std::vector<std::string_view> words = Words(line);
+  if (record.kind == Record::Kind::kRefused) {
+    FuzzCheck(
+        (words[2] == "C" || words[2] == "E") && words[3].substr(0, 3) == "Co:" && words[4] != "0",
+        "a refusal from a line that is no failed control OUT completion");
+    return 0;
+  }
   FuzzCheck(record.kind == Record::Kind::kReport, "a usbmon line read as a plug event");
 
   // The report holds the bytes the line says: the report ID of the setup's wValue first, then
   // the data words (which begin with that ID unless it is 0).
-  const std::vector<std::string_view> words = Words(line);
   FuzzCheck(!record.report.empty(), "a report without its report ID");
   std::string report_id(words[7].substr(2)), said;
   for (std::size_t i = 12; i < words.size(); ++i) said += words[i];

@@ -2,13 +2,16 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
+#include <cstdio>
 #include <fstream>
 #include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "capture.h"
 #include "exercise_table.h"
 #include "judge.h"
 #include "picture.h"
@@ -270,20 +273,320 @@ TEST(StationCheck, UsbmonSetReportsAreReportsWithTheirIdInFront) {
     EXPECT_NE(ReadUsbmonLine(bad).error, "") << bad;
 }
 
-TEST(StationCheck, ARealUsbmonCaptureOfOrlanekPasses) {
+// USB captures made from bytes as dumpcap and USBPcap write them.
+enum class FileForm { kPcap, kPcapBigEndianNanoseconds, kPcapng };
+
+void Put(std::string& out, std::uint64_t value, int size, bool big = false) {
+  for (int i = 0; i < size; ++i) out += static_cast<char>(value >> 8 * (big ? size - 1 - i : i));
+}
+
+struct Transfer {
+  std::uint32_t device = 1005;  // bus * 1000 + address
+  std::array<std::uint8_t, 8> setup{};
+  std::vector<std::uint8_t> out, in;
+  bool refused = false;
+};
+
+class Capture {
+ public:
+  // stages: each stage of a control transfer a packet of its own, as older USBPcap writes them.
+  Capture(FileForm form, int link, bool stages = false)
+      : form_(form), link_(link), stages_(stages) {
+    big_ = form == FileForm::kPcapBigEndianNanoseconds;
+    if (form == FileForm::kPcapng) {
+      std::string section, interface;
+      Put(section, 0x1A2B3C4D, 4);
+      Put(section, 1, 2);
+      Put(section, 0, 2);
+      Put(section, ~std::uint64_t{0}, 8);
+      Block(0x0A0D0D0A, section);
+      Put(interface, static_cast<std::uint64_t>(link), 2);
+      Put(interface, 0, 2);
+      Put(interface, 262144, 4);
+      Block(1, interface);
+      return;
+    }
+    Put(file, big_ ? 0xa1b23c4d : 0xa1b2c3d4, 4, big_);
+    for (const auto& [value, size] : {std::pair{2, 2}, {4, 2}, {0, 4}, {0, 4}, {262144, 4}})
+      Put(file, static_cast<std::uint64_t>(value), size, big_);
+    Put(file, static_cast<std::uint64_t>(link), 4, big_);
+  }
+
+  // A control transfer: its submission at us, its completion 100 us later.
+  void Control(std::int64_t us, const Transfer& t) {
+    ++id_;
+    if (stages_) {
+      Packet(us, UsbPcap(t, false, {}, 2, 0));
+      if (!t.out.empty()) Packet(us + 50, UsbPcap(t, false, t.out, 2, 1));
+      if (!t.in.empty()) Packet(us + 50, UsbPcap(t, true, t.in, 2, 1));
+      Packet(us + 100, UsbPcap(t, true, {}, 2, 2));
+      return;
+    }
+    Packet(us, link_ == kLinkUsbPcap ? UsbPcap(t, false, t.out) : Usbmon(t, 'S', t.out));
+    Packet(us + 100, link_ == kLinkUsbPcap ? UsbPcap(t, true, t.in) : Usbmon(t, 'C', t.in));
+  }
+  // A keyboard's key on its interrupt endpoint.
+  void Interrupt(std::int64_t us) {
+    Transfer key;
+    key.device = 1002;
+    key.in = {0, 0, 4, 0, 0, 0, 0, 0};
+    ++id_;
+    Packet(us, link_ == kLinkUsbPcap ? UsbPcap(key, true, key.in, 1) : Usbmon(key, 'C', key.in, 1));
+  }
+
+  std::string file;
+
+ private:
+  std::string Usbmon(const Transfer& t, char type, const std::vector<std::uint8_t>& data,
+                     char kind = 2) {
+    std::string p;
+    Put(p, id_, 8, big_);
+    p += {type, kind, static_cast<char>(t.setup[0] & 0x80), static_cast<char>(t.device % 1000)};
+    Put(p, t.device / 1000, 2, big_);
+    p += {type == 'S' ? '\0' : '-', data.empty() ? '>' : '\0'};
+    p.append(12, '\0');                                                    // the time stamp
+    const std::int32_t status = type == 'S' ? -115 : t.refused ? -32 : 0;  // EINPROGRESS, EPIPE
+    Put(p, static_cast<std::uint32_t>(status), 4, big_);
+    Put(p, data.size(), 4, big_);
+    Put(p, data.size(), 4, big_);
+    p.append(t.setup.begin(), t.setup.end());
+    if (link_ == kLinkUsbLinuxMmapped) p.append(16, '\0');
+    return p.append(data.begin(), data.end());
+  }
+  std::string UsbPcap(const Transfer& t, bool answer, const std::vector<std::uint8_t>& data,
+                      char kind = 2, char stage = -1) {
+    if (stage < 0) stage = answer ? 3 : 0;  // complete, setup
+    std::vector<std::uint8_t> body = data;
+    if (stage == 0) body.insert(body.begin(), t.setup.begin(), t.setup.end());
+    std::string p;
+    Put(p, kind == 2 ? 28 : 27, 2);
+    Put(p, id_, 8);
+    Put(p, answer && t.refused ? 0xC0000004 : 0, 4);  // USBD_STATUS_STALL_PID
+    Put(p, 8, 2);
+    p += static_cast<char>(answer);
+    Put(p, t.device / 1000, 2);
+    Put(p, t.device % 1000, 2);
+    p += {static_cast<char>(kind == 2 ? 0 : 0x81), kind};
+    Put(p, body.size(), 4);
+    if (kind == 2) p += stage;
+    return p.append(body.begin(), body.end());
+  }
+  void Packet(std::int64_t us, const std::string& bytes) {
+    const auto time = static_cast<std::uint64_t>(us);
+    if (form_ == FileForm::kPcapng) {
+      std::string block;
+      for (const std::uint64_t value :
+           {std::uint64_t{0}, time >> 32, time & 0xffffffff, bytes.size(), bytes.size()})
+        Put(block, value, 4);
+      Block(6, block + bytes);
+      return;
+    }
+    Put(file, time / 1'000'000, 4, big_);
+    Put(file, time % 1'000'000 * (big_ ? 1000 : 1), 4, big_);
+    Put(file, bytes.size(), 4, big_);
+    Put(file, bytes.size(), 4, big_);
+    file += bytes;
+  }
+  void Block(std::uint32_t type, std::string body) {
+    body.resize((body.size() + 3) / 4 * 4);
+    Put(file, type, 4);
+    Put(file, body.size() + 12, 4);
+    file += body;
+    Put(file, body.size() + 12, 4);
+  }
+
+  FileForm form_;
+  int link_;
+  bool stages_;
+  bool big_ = false;
+  std::uint64_t id_ = 0xffff8a8c4a1b3c00;
+};
+
+Transfer SetReport(std::uint32_t device, const std::vector<std::uint8_t>& report) {
+  Transfer t;
+  t.device = device;
+  const std::uint8_t id = report[0];
+  t.out.assign(report.begin() + (id ? 0 : 1), report.end());
+  t.setup = {0x21, 0x09, id, 0x03, 0, 0, static_cast<std::uint8_t>(t.out.size()), 0};
+  return t;
+}
+
+Transfer DeviceDescriptor(std::uint32_t device, std::uint16_t vendor, std::uint16_t product) {
+  Transfer t;
+  t.device = device;
+  t.setup = {0x80, 0x06, 0x00, 0x01, 0, 0, 18, 0};
+  t.in = {18, 1, 0, 2, 0, 0, 0, 64};
+  for (const std::uint16_t id : {vendor, product})
+    t.in.insert(t.in.end(), {static_cast<std::uint8_t>(id), static_cast<std::uint8_t>(id >> 8)});
+  t.in.resize(18);
+  return t;
+}
+
+// Exercise 7 with the board pulled out and put back during its run, as virtual-board wrote it.
+const Session& Played() {
+  static const Session session = ReadSession(Station(7, Fault::kNone).Session(), false).session;
+  return session;
+}
+
+// Played() on the bus: the board at address 5 of bus 1, back at address 6 after the plug-in,
+// a keyboard's keys in between.
+struct Bus {
+  bool first_described = true;  // else the capture began after the board was enumerated
+  std::size_t refused = SIZE_MAX;
+  std::size_t* before_last = nullptr;  // the file's size before the last report
+  bool stages = false;                 // as Capture's
+};
+std::string OnTheBus(FileForm form, int link, const Bus& bus = {}) {
+  Capture capture(form, link, bus.stages);
+  const Session& session = Played();
+  const std::int64_t start = 1'700'000'000'000'000;
+  std::uint32_t device = 1005;
+  if (bus.first_described) capture.Control(start, DeviceDescriptor(device, 0x1234, 0x6789));
+  std::size_t plug = 1;  // the first plug-in came before the capture
+  for (std::size_t i = 0; i < session.reports.size(); ++i) {
+    const Report& report = session.reports[i];
+    for (; plug < session.plugs.size() && session.plugs[plug].us <= report.us; ++plug)
+      if (session.plugs[plug].plugged)
+        capture.Control(start + session.plugs[plug].us, DeviceDescriptor(++device, 0x1234, 0x6789));
+    if (i % 10 == 0) capture.Interrupt(start + report.us - 50);
+    Transfer t = SetReport(device, report.bytes);
+    t.refused = i == bus.refused;
+    if (bus.before_last && i + 1 == session.reports.size()) *bus.before_last = capture.file.size();
+    capture.Control(start + report.us, t);
+  }
+  return capture.file;
+}
+
+SessionResult Read(const std::string& bytes, std::uint32_t device = 0) {
+  std::FILE* file = std::tmpfile();
+  std::fwrite(bytes.data(), 1, bytes.size(), file);
+  std::rewind(file);
+  return ReadInput(file, false, device);
+}
+
+// The reports' bytes, and their times from the first.
+std::vector<std::pair<std::int64_t, std::vector<std::uint8_t>>> Sent(const Session& session) {
+  std::vector<std::pair<std::int64_t, std::vector<std::uint8_t>>> sent;
+  for (const Report& report : session.reports)
+    sent.emplace_back(report.us - session.reports[0].us, report.bytes);
+  return sent;
+}
+
+TEST(StationCheckInput, EveryFormGivesTheSessionItHolds) {
+  const struct {
+    FileForm form;
+    int link;
+    bool stages = false;
+  } captures[] = {{FileForm::kPcap, kLinkUsbLinuxMmapped},
+                  {FileForm::kPcap, kLinkUsbPcap, true},
+                  {FileForm::kPcapBigEndianNanoseconds, kLinkUsbLinux},
+                  {FileForm::kPcapng, kLinkUsbPcap},
+                  {FileForm::kPcapng, kLinkUsbLinuxMmapped}};
+  for (const auto& [form, link, stages] : captures) {
+    const SessionResult read = Read(OnTheBus(form, link, {.stages = stages}));
+    ASSERT_EQ(read.error, "") << "link type " << link;
+    EXPECT_EQ(read.notes, std::vector<std::string>{});
+    EXPECT_EQ(Sent(read.session), Sent(Played())) << "link type " << link;
+    const Verdict verdict = Judge(read.session, 0);
+    EXPECT_TRUE(verdict.pass) << Describe(verdict);
+    EXPECT_EQ(verdict.rules[5].detail, "1 plug-in(s)") << "the new address is the plug-in";
+  }
+  EXPECT_EQ(Sent(Read(Station(7, Fault::kNone).Session()).session), Sent(Played()));
+}
+
+TEST(StationCheckInput, TheBoardIsTheDeviceThatSaysSoElseTheOneThatGotReports) {
+  // A device that names another product, and one that does not name itself, get reports too.
+  const auto with_other = [](bool other_described) {
+    Capture other(FileForm::kPcap, kLinkUsbLinuxMmapped);
+    if (other_described) other.Control(50, DeviceDescriptor(1007, 0x046d, 0xc52b));
+    other.Control(60, SetReport(1007, {0x10, 0xff, 0x09}));
+    const std::size_t header = 24;
+    return OnTheBus(FileForm::kPcap, kLinkUsbLinuxMmapped, {false}) + other.file.substr(header);
+  };
+  // The capture began after the board's enumeration: its first address is the only one
+  // without a descriptor that got reports; its second names itself.
+  const SessionResult alone = Read(with_other(true));
+  ASSERT_EQ(alone.error, "");
+  EXPECT_EQ(Sent(alone.session), Sent(Played()));
+  EXPECT_EQ(Judge(alone.session, 7).rules[5].detail, "1 plug-in(s)");
+
+  const SessionResult two = Read(with_other(false));
+  EXPECT_NE(two.error.find("several devices (1.5, 1.7)"), std::string::npos) << two.error;
+  EXPECT_NE(two.error.find("--device"), std::string::npos) << two.error;
+  const SessionResult chosen = Read(with_other(false), 1005);
+  ASSERT_EQ(chosen.error, "");
+  EXPECT_EQ(Sent(chosen.session), Sent(Played()));
+}
+
+TEST(StationCheckInput, ACutCaptureIsJudgedAsFarAsItIsWholeAndOtherFilesAreNone) {
+  for (const FileForm form : {FileForm::kPcap, FileForm::kPcapng}) {
+    std::size_t before_last = 0;
+    const std::string whole = OnTheBus(form, kLinkUsbPcap, {true, SIZE_MAX, &before_last});
+    const SessionResult cut = Read(whole.substr(0, before_last + 30));
+    ASSERT_EQ(cut.error, "");
+    ASSERT_EQ(cut.notes.size(), 1u);
+    EXPECT_NE(cut.notes[0].find("ends inside packet"), std::string::npos) << cut.notes[0];
+    std::vector<Report> expected = Played().reports;
+    expected.pop_back();
+    EXPECT_EQ(Sent(cut.session), Sent({expected, {}}));
+  }
+  const std::string ethernet = Capture(FileForm::kPcap, 1).file;
+  for (const std::string& bad : {std::string("GIF89a\x01\x00"), ethernet.substr(0, 10), ethernet}) {
+    const SessionResult read = Read(bad);
+    EXPECT_NE(read.error, "") << bad.size() << " bytes";
+  }
+  EXPECT_NE(Read(ethernet).error.find("not of USB"), std::string::npos) << Read(ethernet).error;
+}
+
+std::string DataFile(const std::string& name) {
+  std::ifstream file(STATION_CHECK_DATA "/" + name, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << file.rdbuf();
+  return bytes.str();
+}
+
+TEST(StationCheckInput, ATransferTheBoardRefusedIsNotCountedButTold) {
+  std::vector<Report> expected = Played().reports;
+  expected.erase(expected.begin() + 3);
+  for (const int link : {kLinkUsbLinuxMmapped, kLinkUsbPcap}) {
+    const SessionResult read = Read(OnTheBus(FileForm::kPcapng, link, {true, 3}));
+    ASSERT_EQ(read.error, "");
+    EXPECT_EQ(Sent(read.session), Sent({expected, {}})) << "link type " << link;
+    ASSERT_EQ(read.notes.size(), 1u);
+    EXPECT_EQ(read.notes[0].rfind("1 transfer(s) that the board refused", 0), 0u) << read.notes[0];
+  }
+  // In usbmon text: the fourth report's completion says -32 (EPIPE), not 0.
+  std::string text = DataFile("orlanek-exercise-7-on-usb.usbmon");
+  std::size_t at = 0;
+  for (int n = 0; n < 4; ++n) at = text.find(" s 21 09 03", at + 1);
+  at = text.find('\n', text.find(" C Co:", at)) - 6;
+  ASSERT_EQ(text.substr(at, 6), " 0 8 >");
+  const SessionResult read = Read(text.replace(at, 6, " -32 0"));
+  EXPECT_EQ(read.session.reports.size(), 43u);
+  EXPECT_EQ(read.notes, std::vector<std::string>{RefusedNote(1)});
+  // In the library's log, a report the system did not take is written as "failed".
+  const SessionResult logged =
+      Read("{\"ms\":0,\"event\":\"plugged\"}\n{\"ms\":1,\"failed\":[0,3,0],\"length\":3}\n");
+  ASSERT_EQ(logged.error, "");
+  EXPECT_EQ(logged.session.reports.size(), 0u);
+  EXPECT_EQ(logged.notes, std::vector<std::string>{RefusedNote(1)});
+}
+
+TEST(StationCheckInput, RealCapturesOfOrlanekPass) {
   // Orlanek on virtual-board --usb in the VM, exercise 7 with the board pulled out and put back
-  // during its run, then the red walk: the whole usbmon text but the root hub's and the
-  // interrupt endpoint's lines. The board comes back at a new address.
-  std::ifstream file(STATION_CHECK_DATA "/orlanek-exercise-7-on-usb.usbmon");
-  std::ostringstream text;
-  text << file.rdbuf();
-  const SessionResult read = ReadSession(text.str(), true);
-  ASSERT_EQ(read.error, "");
-  EXPECT_EQ(read.session.reports.size(), 44u);
-  const Verdict verdict = Judge(read.session, 0);
-  EXPECT_TRUE(verdict.pass) << Describe(verdict);
-  EXPECT_EQ(verdict.exercise, 7);
-  EXPECT_EQ(verdict.rules[5].status, Status::kHeld) << Describe(verdict);
+  // during its run, then the red walk: the usbmon text (but the root hub's and the interrupt
+  // endpoint's lines), and dumpcap's pcapng of another such session, whole. The board comes
+  // back at a new address.
+  for (const char* name :
+       {"orlanek-exercise-7-on-usb.usbmon", "orlanek-exercise-7-on-usb.pcapng"}) {
+    const SessionResult read = Read(DataFile(name));
+    ASSERT_EQ(read.error, "") << name;
+    EXPECT_EQ(read.session.reports.size(), 44u) << name;
+    const Verdict verdict = Judge(read.session, 0);
+    EXPECT_TRUE(verdict.pass) << name << "\n" << Describe(verdict);
+    EXPECT_EQ(verdict.exercise, 7);
+    EXPECT_EQ(verdict.rules[5].status, Status::kHeld) << Describe(verdict);
+  }
 }
 
 }  // namespace

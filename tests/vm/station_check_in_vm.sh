@@ -4,7 +4,8 @@
 # during its run, the red walk, EXIT and the menu closed. The session passes, and the library's
 # own log of it (VARNEL_SESSION_LOG) checks the same as the board's record. Given a capture
 # file, the session's USB traffic is also captured there from usbmon (a board made with
-# VIRTUAL_BOARD_OPTIONS=--usb) and checks the same as the board's own record.
+# VIRTUAL_BOARD_OPTIONS=--usb), as text and by dumpcap as pcapng (CAPTURE.pcapng, and judged
+# live from dumpcap's standard output), and all check the same as the board's own record.
 # Usage: station_check_in_vm.sh BUILD-DIR [USBMON-CAPTURE]
 set -uo pipefail
 build=$1
@@ -17,6 +18,14 @@ source "$here/board_and_display.sh"
 if [ -n "$capture" ]; then
   cat /sys/kernel/debug/usb/usbmon/0u >"$capture" &
   monitor=$!
+  # dumpcap's pcapng goes to station-check live, on standard input, and into a file.
+  mkfifo "$work/stream"
+  tee "$capture.pcapng" <"$work/stream" | "$checker" --tolerance 250 --exercise 7 >"$work/live" &
+  dumpcap -q -i usbmon0 -w - 2>"$work/dumpcap" >"$work/stream" &
+  dumpcap=$!
+  # dumpcap writes the capture's header once it captures.
+  for _ in $(seq 100); do [ -s "$capture.pcapng" ] && break; sleep 0.1; done
+  [ -s "$capture.pcapng" ] || fail "dumpcap did not start: $(cat "$work/dumpcap")"
 fi
 start_board_and_display "$work/session.jsonl" 8
 
@@ -42,8 +51,16 @@ library_form=$("$checker" --tolerance 250 --exercise 7 "$work/library.jsonl")
   fail "the library's log: $library_form"$'\n'"the board's: $json_form"
 [ -n "$capture" ] || exit 0
 
-kill $monitor
-wait $monitor 2>/dev/null
-usbmon_form=$("$checker" --tolerance 250 --usbmon --exercise 7 "$capture")
-[ "$(same <<<"$usbmon_form")" = "$(same <<<"$json_form")" ] ||
-  fail "usbmon: $usbmon_form"$'\n'"JSON: $json_form"
+kill $monitor $dumpcap
+wait $monitor $dumpcap 2>/dev/null
+# The live check gives its verdict once dumpcap's stream has ended.
+for _ in $(seq 100); do grep -qx 'PASS\|FAIL' "$work/live" && break; sleep 0.1; done
+for form in "$capture" "$capture.pcapng" live; do
+  if [ $form = live ]; then
+    form_verdict=$(cat "$work/live")
+  else
+    form_verdict=$("$checker" --tolerance 250 --exercise 7 "$form")
+  fi
+  [ "$(same <<<"$form_verdict")" = "$(same <<<"$json_form")" ] ||
+    fail "$(basename "$form"): $form_verdict"$'\n'"JSON: $json_form"
+done

@@ -100,7 +100,7 @@ check "a report on the wire" bytes_on_the_wire
 check "varnelctl against the USB board" "$here/varnelctl_in_vm.sh" "$build/bin"
 check "the access rule tags the USB board's node only" "$here/access_rule_in_vm.sh" \
   "$build/bin" "$here/../../packaging/70-orlanek-board.rules"
-check "Orlanek's session on the USB board checks the same from usbmon as from the board" \
+check "Orlanek's session on the USB board checks the same from usbmon text and pcapng (a file, and live) as from the board" \
   "$here/station_check_in_vm.sh" "$build" "$(mktemp)"
 unset VIRTUAL_BOARD_OPTIONS
 echo "== figures"

@@ -4,11 +4,9 @@
 #include <bit>
 #include <cmath>
 #include <cstdio>
-#include <optional>
 
 #include "board_state.h"
 #include "exercise_table.h"
-#include "readers.h"
 
 namespace station_check {
 namespace {
@@ -17,8 +15,6 @@ constexpr std::int64_t kSecond = 1'000'000;
 // Reports closer than this belong to one tick; a tick's reports go out back to back.
 constexpr std::int64_t kTickSpread = 300'000;
 constexpr std::size_t kMaxTickReports = 7;
-// usbmon's stamps run over every 4096 seconds.
-constexpr std::int64_t kUsbmonWrap = 4096 * kSecond;
 constexpr int kLastStep = 20;
 constexpr int kRedSteps = 8;
 
@@ -459,47 +455,6 @@ Walk WalkFor(const Session& session, int exercise, int tolerance_ms) {
 }
 
 }  // namespace
-
-SessionResult ReadSession(std::string_view text, bool usbmon) {
-  SessionResult result;
-  std::size_t number = 0;
-  std::int64_t last = 0, offset = 0, origin = 0;
-  std::optional<std::int64_t> last_raw;
-  std::uint32_t device = 0;
-  bool any = false;
-  while (!text.empty()) {
-    const std::size_t end = text.find('\n');
-    const std::string_view line = text.substr(0, end);
-    text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
-    ++number;
-    LineResult read = usbmon ? ReadUsbmonLine(line) : ReadJsonLine(line);
-    const std::string where = "line " + std::to_string(number) + ": ";
-    if (!read.error.empty()) return {{}, where + read.error};
-    Record& record = read.record;
-    if (record.kind == Record::Kind::kNothing) continue;
-    if (usbmon) {
-      if (last_raw && record.us < *last_raw - kUsbmonWrap / 2) offset += kUsbmonWrap;
-      last_raw = record.us;
-      if (!any) origin = record.us;
-      record.us += offset - origin;
-      // A board plugged in again comes back at a new address.
-      if (any && record.device != device) {
-        result.session.plugs.push_back({last + 1, false});
-        result.session.plugs.push_back({std::max(last + 1, record.us - 1), true});
-      }
-      device = record.device;
-    }
-    if (any && record.us < last) return {{}, where + "the time goes back"};
-    any = true;
-    last = record.us;
-    if (record.kind == Record::Kind::kReport) {
-      result.session.reports.push_back({record.us, std::move(record.report), number});
-    } else {
-      result.session.plugs.push_back({record.us, record.kind == Record::Kind::kPlugged});
-    }
-  }
-  return result;
-}
 
 Verdict Judge(const Session& session, int exercise, int tolerance_ms) {
   Verdict verdict;

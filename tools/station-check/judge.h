@@ -25,13 +25,6 @@ struct Session {
   std::vector<PlugChange> plugs;
 };
 
-// A whole session from its text; error (naming the line) when a line cannot be read.
-struct SessionResult {
-  Session session;
-  std::string error;
-};
-SessionResult ReadSession(std::string_view text, bool usbmon);
-
 enum class Status { kHeld, kBroken, kNotSeen };
 
 struct RuleResult {

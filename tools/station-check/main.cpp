@@ -1,36 +1,53 @@
 // station-check: judges a station program from what it sent to the LED board, rule by rule,
 // against how the reference station behaves.
-#include <unistd.h>
-
 #include <cerrno>
-#include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
-#include <iostream>
-#include <iterator>
-#include <sstream>
 #include <string>
+#include <vector>
 
+#include "capture.h"
+#include "console.h"
 #include "judge.h"
 #include "picture.h"
 
 namespace {
 
 const char kUsage[] =
-    "Usage: station-check [--exercise N] [--usbmon] [--tolerance MS] [--picture FILE] [FILE]\n"
-    "  Reads a session of a station program with the LED board (virtual-board --json lines,\n"
-    "  or with --usbmon the kernel's usbmon text) from FILE or standard input and says, rule\n"
-    "  by rule, whether the program behaves as the reference station does; then PASS or FAIL.\n"
+    "Usage: station-check [--exercise N] [--device BUS.ADDRESS] [--tolerance MS]\n"
+    "                     [--picture FILE] [FILE]\n"
+    "  Reads a session of a station program with the LED board from FILE or standard input\n"
+    "  and says, rule by rule, whether the program behaves as the reference station does; then\n"
+    "  PASS or FAIL. The input is any of these, told apart by its first bytes:\n"
+    "    a USB capture, pcap or pcapng, from Wireshark, tshark, dumpcap or USBPcapCMD: USBPcap\n"
+    "      on Windows, or Linux usbmon (with or without the memory-mapped header)\n"
+    "    virtual-board --json lines, or the session log of the library (VARNEL_SESSION_LOG)\n"
+    "    the kernel's usbmon text (/sys/kernel/debug/usb/usbmon/0u)\n"
+    "  A capture on standard input (dumpcap -i usbmon1 -w - | station-check) is judged when it\n"
+    "  ends. In a capture the board is the device that names itself vendor 1234, product 6789,\n"
+    "  else the one device that received feature reports.\n"
     "  --exercise N    the exercise (1 to 10) the program played; without it, the one seen\n"
-    "  --usbmon        the input is usbmon text (a real board on this machine's USB)\n"
+    "  --device BUS.ADDRESS  in a capture, the board where several devices received feature\n"
+    "                  reports and none names itself (Wireshark shows BUS.ADDRESS.ENDPOINT)\n"
     "  --tolerance MS  how far a tick may stray from the whole second (default 100; wider\n"
     "                  only where the program's clock runs rough, as in an emulated PC)\n"
     "  --picture FILE  draws the session tick by tick beside the reference (.svg or .png)\n"
-    "  Exit status: 0 PASS, 1 FAIL, 2 bad arguments or input that cannot be read.\n";
+    "  --usbmon        reads text as usbmon text even where its first line is not (still\n"
+    "                  accepted; the form is recognised without it)\n"
+    "  Exit status: 0 PASS, 1 FAIL, 2 bad arguments or input that cannot be read.\n"
+#ifdef _WIN32
+    "  A file dropped onto station-check.exe in Explorer is judged in a window of its own, the\n"
+    "  picture written beside it (the same name, .png).\n"
+#endif
+    ;
 
-int Usage(const char* why) {
-  std::fprintf(stderr, "station-check: %s (try station-check --help)\n", why);
+using station_check::Write;
+
+int Usage(const std::string& why) {
+  Write(stderr, "station-check: " + why + " (try station-check --help)\n");
   return 2;
 }
 
@@ -44,84 +61,151 @@ bool SmallNumber(const std::string& text, int low, int high, int* value) {
   return true;
 }
 
+// BUS.ADDRESS as a device number of the capture reader (bus * 1000 + address).
+bool DeviceNumber(const std::string& text, std::uint32_t* device) {
+  const std::size_t dot = text.find('.');
+  int bus = 0, address = 0;
+  if (dot == std::string::npos || !SmallNumber(text.substr(0, dot), 0, 999, &bus) ||
+      !SmallNumber(text.substr(dot + 1), 1, 127, &address))
+    return false;
+  *device = static_cast<std::uint32_t>(bus * 1000 + address);
+  return true;
+}
+
+// The input as a file read from its start: standard input is copied to a temporary file first,
+// which libpcap then reads as it reads any capture file.
+std::FILE* OpenInput(const std::string& input) {
+  if (!input.empty() && input != "-") return station_check::OpenFile(input, "rb");
+  station_check::ReadStandardInputToItsEnd();
+  std::FILE* copy = station_check::TemporaryFile();
+  if (copy == nullptr) return nullptr;
+  char chunk[65536];
+  std::size_t got;
+  while ((got = std::fread(chunk, 1, sizeof chunk, stdin)) > 0) {
+    if (std::fwrite(chunk, 1, got, copy) != got) break;
+  }
+  if (std::ferror(stdin) || std::ferror(copy) || std::fseek(copy, 0, SEEK_SET) != 0) {
+    std::fclose(copy);
+    return nullptr;
+  }
+  return copy;
+}
+
 bool EndsWith(const std::string& text, const char* suffix) {
   const std::size_t n = std::strlen(suffix);
   return text.size() >= n && text.compare(text.size() - n, n, suffix) == 0;
 }
 
-}  // namespace
+// Where the picture of a file dropped onto the program goes: beside it, the same name, .png.
+std::string PictureBeside(const std::string& input) {
+  const std::size_t name = input.find_last_of("/\\:") + 1;
+  const std::size_t dot = input.rfind('.');
+  return (dot != std::string::npos && dot > name ? input.substr(0, dot) : input) + ".png";
+}
 
-int main(int argc, char** argv) {
+bool WritePicture(const std::string& name, const station_check::Verdict& verdict) {
+  // A UTF-8 name, which Windows's narrow file functions would take for its code page's text.
+  std::ofstream out(std::filesystem::path(std::u8string(name.begin(), name.end())),
+                    std::ios::binary);
+  if (EndsWith(name, ".svg")) {
+    station_check::WritePictureSvg(verdict, out);
+  } else {
+    station_check::WritePicturePng(verdict, out);
+  }
+  return static_cast<bool>(out.flush());
+}
+
+struct Options {
   int exercise = 0;
   int tolerance_ms = station_check::kToleranceMs;
   bool usbmon = false;
+  bool help = false;
+  std::uint32_t device = 0;
   std::string picture, input;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
+};
+
+// Reads the arguments into options: 0 when they are sound, else the exit status.
+int ReadOptions(const std::vector<std::string>& args, Options* options) {
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    const bool has_value = i + 1 < args.size();
     if (arg == "--help" || arg == "-h") {
-      std::fputs(kUsage, stdout);
+      options->help = true;
       return 0;
     } else if (arg == "--usbmon") {
-      usbmon = true;
-    } else if (arg == "--exercise" && i + 1 < argc) {
-      if (!SmallNumber(argv[++i], 1, 10, &exercise))
+      options->usbmon = true;
+    } else if (arg == "--exercise" && has_value) {
+      if (!SmallNumber(args[++i], 1, 10, &options->exercise))
         return Usage("the exercise is a number from 1 to 10");
-    } else if (arg == "--tolerance" && i + 1 < argc) {
-      if (!SmallNumber(argv[++i], 1, 499, &tolerance_ms))
+    } else if (arg == "--device" && has_value) {
+      if (!DeviceNumber(args[++i], &options->device))
+        return Usage("the device is BUS.ADDRESS, as 1.5 (an address from 1 to 127)");
+    } else if (arg == "--tolerance" && has_value) {
+      if (!SmallNumber(args[++i], 1, 499, &options->tolerance_ms))
         return Usage("the tolerance is a number of milliseconds from 1 to 499");
-    } else if (arg == "--picture" && i + 1 < argc) {
-      picture = argv[++i];
-      if (!EndsWith(picture, ".svg") && !EndsWith(picture, ".png"))
+    } else if (arg == "--picture" && has_value) {
+      options->picture = args[++i];
+      if (!EndsWith(options->picture, ".svg") && !EndsWith(options->picture, ".png"))
         return Usage("the picture's file name ends in .svg or .png");
     } else if (arg.size() > 1 && arg[0] == '-') {
-      return Usage(("bad argument " + arg).c_str());
-    } else if (input.empty()) {
-      input = arg;
+      return Usage("bad argument " + arg);
+    } else if (options->input.empty()) {
+      options->input = arg;
     } else {
       return Usage("one input file at most");
     }
   }
+  return 0;
+}
 
-  std::string text;
-  if (input.empty() || input == "-") {
-    // Ctrl-C at the end of "virtual-board --json | station-check" ends the board; the check
-    // goes on to judge what it got.
-    if (!isatty(STDIN_FILENO)) std::signal(SIGINT, SIG_IGN);
-    text.assign(std::istreambuf_iterator<char>(std::cin), {});
-  } else {
-    std::ifstream file(input, std::ios::binary);
-    if (!file) {
-      std::fprintf(stderr, "station-check: cannot read %s: %s\n", input.c_str(),
-                   std::strerror(errno));
-      return 2;
-    }
-    std::ostringstream all;
-    all << file.rdbuf();
-    text = all.str();
+int Run(const std::vector<std::string>& args, bool own_window) {
+  Options options;
+  if (const int status = ReadOptions(args, &options)) return status;
+  // Started with a double click, there is nothing to read from its own window.
+  if (options.help || (own_window && options.input.empty())) {
+    Write(stdout, kUsage);
+    return options.help ? 0 : 2;
   }
-  const station_check::SessionResult session = station_check::ReadSession(text, usbmon);
-  if (!session.error.empty()) {
-    std::fprintf(stderr, "station-check: %s: %s\n",
-                 input.empty() ? "standard input" : input.c_str(), session.error.c_str());
+  // A file dropped onto the program (or onto a shortcut to it that gives options): its picture
+  // goes beside it, unless one is named.
+  if (own_window && options.picture.empty() && options.input != "-")
+    options.picture = PictureBeside(options.input);
+
+  const std::string& input = options.input;
+  const std::string name = input.empty() || input == "-" ? "standard input" : input;
+  std::FILE* file = OpenInput(input);
+  if (file == nullptr) {
+    const std::string why = std::strerror(errno);
+    Write(stderr, "station-check: cannot read " + name + ": " + why + "\n");
     return 2;
   }
+  const station_check::SessionResult session =
+      station_check::ReadInput(file, options.usbmon, options.device);
+  if (!session.error.empty()) {
+    Write(stderr, "station-check: " + name + ": " + session.error + "\n");
+    return 2;
+  }
+  for (const std::string& note : session.notes) Write(stdout, name + ": " + note + "\n");
   const station_check::Verdict verdict =
-      station_check::Judge(session.session, exercise, tolerance_ms);
-  std::fputs(station_check::Describe(verdict).c_str(), stdout);
+      station_check::Judge(session.session, options.exercise, options.tolerance_ms);
+  Write(stdout, station_check::Describe(verdict));
 
-  if (!picture.empty()) {
-    std::ofstream out(picture, std::ios::binary);
-    if (EndsWith(picture, ".svg")) {
-      out << station_check::PictureSvg(verdict);
-    } else {
-      const std::vector<std::uint8_t> png = station_check::PicturePng(verdict);
-      out.write(reinterpret_cast<const char*>(png.data()),
-                static_cast<std::streamsize>(png.size()));
-    }
-    if (!out.flush()) {
-      std::fprintf(stderr, "station-check: cannot write %s\n", picture.c_str());
+  if (!options.picture.empty()) {
+    if (!WritePicture(options.picture, verdict)) {
+      Write(stderr, "station-check: cannot write " + options.picture + "\n");
       return 2;
     }
+    if (own_window) Write(stdout, "The picture: " + options.picture + "\n");
   }
   return verdict.pass ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const bool own_window = station_check::HasOwnConsoleWindow();
+  const int status = Run(station_check::Arguments(argc, argv), own_window);
+  // Explorer would close the window with the program, before its verdict could be read.
+  if (own_window) station_check::WaitForKey("Press a key to close this window.");
+  return status;
 }

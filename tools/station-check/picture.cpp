@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <new>
+#include <ostream>
+#include <sstream>
 
 namespace station_check {
 namespace {
@@ -24,7 +26,6 @@ struct Text {
   std::string text;
 };
 struct Scene {
-  int width = 0, height = 0;
   std::vector<Circle> circles;
   std::vector<Box> boxes;
   std::vector<Text> texts;
@@ -47,10 +48,18 @@ void Row(Scene& scene, int x, int y, std::uint8_t value, std::uint32_t lit, std:
   }
 }
 
-Scene Draw(const Verdict& verdict) {
-  Scene scene;
+// The picture in bands drawn one after the other: the verdict's text, then one band per frame.
+// Each shape lies within its band, so a band can be drawn on its own.
+struct Layout {
+  int width = 0, height = 0;
+  int header = 0;  // the text band's height
+  std::vector<Text> texts;
+};
+
+Layout Measure(const Verdict& verdict) {
+  Layout layout;
   int y = 16;
-  scene.texts.push_back(
+  layout.texts.push_back(
       {4, y,
        "exercise " + std::to_string(verdict.exercise) + ": " + (verdict.pass ? "PASS" : "FAIL")});
   for (const RuleResult& rule : verdict.rules) {
@@ -58,35 +67,52 @@ Scene Draw(const Verdict& verdict) {
     const char* status = rule.status == Status::kHeld     ? "held"
                          : rule.status == Status::kBroken ? "BROKEN"
                                                           : "not seen";
-    scene.texts.push_back({4, y,
-                           "rule " + std::to_string(rule.number) + ", " + rule.name + ": " +
-                               status +
-                               (rule.status == Status::kBroken ? " - " + rule.detail : "")});
+    layout.texts.push_back({4, y,
+                            "rule " + std::to_string(rule.number) + ", " + rule.name + ": " +
+                                status +
+                                (rule.status == Status::kBroken ? " - " + rule.detail : "")});
   }
   y += kLine + 6;
-  scene.texts.push_back({kBoardX, y, "the board"});
-  scene.texts.push_back({kReferenceX, y, "the reference"});
-  y += 6;
-  scene.width = kReferenceX + kBoardWidth + 10;
+  layout.texts.push_back({kBoardX, y, "the board"});
+  layout.texts.push_back({kReferenceX, y, "the reference"});
+  layout.header = y + 6;
+  layout.width = kReferenceX + kBoardWidth + 10;
   // Text of 12 pixels takes about 7 a character.
-  for (const Text& text : scene.texts)
-    scene.width = std::max(scene.width, text.x + 7 * static_cast<int>(text.text.size()));
-  scene.height = y + static_cast<int>(verdict.frames.size()) * kRow + 10;
+  for (const Text& text : layout.texts)
+    layout.width = std::max(layout.width, text.x + 7 * static_cast<int>(text.text.size()));
+  layout.height = layout.header + static_cast<int>(verdict.frames.size()) * kRow + 10;
+  return layout;
+}
+
+// One frame's band, its top at y.
+Scene FrameBand(const Frame& frame, int y, int width) {
+  Scene scene;
+  const int centre = y + kRow / 2;
+  if (frame.green != frame.reference_green || frame.red != frame.reference_red)
+    scene.boxes.push_back({2, y, width - 4, kRow, kMark});
+  char time[32];
+  std::snprintf(time, sizeof time, "%.1f s", static_cast<double>(frame.us) / 1'000'000);
+  scene.texts.push_back({4, centre + 4, time});
+  Row(scene, kBoardX, centre, frame.green, kGreenLit, kGreenDark, frame.present);
+  Row(scene, kBoardX + 8 * kPitch + kPitch, centre, frame.red, kRedLit, kRedDark, frame.present);
+  Row(scene, kReferenceX, centre, frame.reference_green, kGreenLit, kGreenDark, frame.present);
+  Row(scene, kReferenceX + 8 * kPitch + kPitch, centre, frame.reference_red, kRedLit, kRedDark,
+      frame.present);
+  return scene;
+}
+
+// Calls draw(scene, top, height) for each band from the top down; the last band is the margin.
+template <typename Draw>
+void Bands(const Verdict& verdict, const Layout& layout, Draw draw) {
+  Scene header;
+  header.texts = layout.texts;
+  draw(header, 0, layout.header);
+  int y = layout.header;
   for (const Frame& frame : verdict.frames) {
-    const int centre = y + kRow / 2;
-    if (frame.green != frame.reference_green || frame.red != frame.reference_red)
-      scene.boxes.push_back({2, y, scene.width - 4, kRow, kMark});
-    char time[32];
-    std::snprintf(time, sizeof time, "%.1f s", static_cast<double>(frame.us) / 1'000'000);
-    scene.texts.push_back({4, centre + 4, time});
-    Row(scene, kBoardX, centre, frame.green, kGreenLit, kGreenDark, frame.present);
-    Row(scene, kBoardX + 8 * kPitch + kPitch, centre, frame.red, kRedLit, kRedDark, frame.present);
-    Row(scene, kReferenceX, centre, frame.reference_green, kGreenLit, kGreenDark, frame.present);
-    Row(scene, kReferenceX + 8 * kPitch + kPitch, centre, frame.reference_red, kRedLit, kRedDark,
-        frame.present);
+    draw(FrameBand(frame, y, layout.width), y, kRow);
     y += kRow;
   }
-  return scene;
+  draw(Scene{}, y, layout.height - y);
 }
 
 std::string Escaped(const std::string& text) {
@@ -216,27 +242,26 @@ const std::uint8_t* Glyph(char c) {
   return kFont[(c >= ' ' && c <= '~' ? c : '?') - ' '];
 }
 
-void Put32(std::vector<std::uint8_t>& out, std::uint32_t value) {
-  for (int shift = 24; shift >= 0; shift -= 8)
-    out.push_back(static_cast<std::uint8_t>(value >> shift));
+void Put32(std::string& out, std::uint32_t value) {
+  for (int shift = 24; shift >= 0; shift -= 8) out += static_cast<char>(value >> shift);
 }
 
-void Chunk(std::vector<std::uint8_t>& out, const char* type,
-           const std::vector<std::uint8_t>& data) {
-  Put32(out, static_cast<std::uint32_t>(data.size()));
-  const std::size_t start = out.size();
-  out.insert(out.end(), type, type + 4);
-  out.insert(out.end(), data.begin(), data.end());
-  Put32(out, static_cast<std::uint32_t>(
-                 crc32(0, out.data() + start, static_cast<uInt>(out.size() - start))));
+void Chunk(std::ostream& out, const char* type, const std::uint8_t* data, std::size_t size) {
+  std::string chunk;
+  Put32(chunk, static_cast<std::uint32_t>(size));
+  chunk.append(type, 4);
+  chunk.append(reinterpret_cast<const char*>(data), size);
+  Put32(chunk, static_cast<std::uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(chunk.data() + 4),
+                                                static_cast<uInt>(size + 4))));
+  out.write(chunk.data(), static_cast<std::streamsize>(chunk.size()));
 }
 
-// The image's rows deflated one by one into the zlib stream an IDAT chunk holds, so a long
-// session's picture is never held uncompressed.
+// The image's rows deflated one by one into IDAT chunks written as they fill, so a long
+// session's picture is never held whole.
 class Deflater {
  public:
   // zlib's best level took four times as long on an hour's session for a fifth less size.
-  Deflater() {
+  explicit Deflater(std::ostream& out) : out_(out) {
     if (deflateInit(&stream_, Z_DEFAULT_COMPRESSION) != Z_OK) throw std::bad_alloc();
   }
   ~Deflater() { deflateEnd(&stream_); }
@@ -246,96 +271,137 @@ class Deflater {
   void Add(std::vector<std::uint8_t>& data, bool last) {
     stream_.next_in = data.data();
     stream_.avail_in = static_cast<uInt>(data.size());
-    std::uint8_t buffer[16384];
     // A valid stream with room to write cannot fail; it is done when room is left over.
     do {
-      stream_.next_out = buffer;
-      stream_.avail_out = sizeof buffer;
+      stream_.next_out = buffer_ + used_;
+      stream_.avail_out = static_cast<uInt>(sizeof buffer_ - used_);
       deflate(&stream_, last ? Z_FINISH : Z_NO_FLUSH);
-      out.insert(out.end(), buffer, buffer + (sizeof buffer - stream_.avail_out));
+      used_ = sizeof buffer_ - stream_.avail_out;
+      if (used_ == sizeof buffer_ || (last && used_ > 0)) {
+        Chunk(out_, "IDAT", buffer_, used_);
+        used_ = 0;
+      }
     } while (stream_.avail_out == 0);
   }
 
-  std::vector<std::uint8_t> out;
-
  private:
+  std::ostream& out_;
   z_stream stream_{};
+  std::uint8_t buffer_[65536];
+  std::size_t used_ = 0;
 };
 
-}  // namespace
+// Pixels of one band, top at top.
+class Band {
+ public:
+  Band(int width, int top, int height)
+      : width_(width),
+        top_(top),
+        height_(height),
+        pixels_(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), kBackground) {}
 
-std::string PictureSvg(const Verdict& verdict) {
-  const Scene scene = Draw(verdict);
-  std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" +
-                    std::to_string(scene.width) + "\" height=\"" + std::to_string(scene.height) +
-                    "\" font-family=\"sans-serif\" font-size=\"12\">\n<rect width=\"100%\" "
-                    "height=\"100%\" fill=\"" +
-                    Hex(kBackground) + "\"/>\n";
-  for (const Box& box : scene.boxes)
-    svg += "<rect x=\"" + std::to_string(box.x) + "\" y=\"" + std::to_string(box.y) +
-           "\" width=\"" + std::to_string(box.w) + "\" height=\"" + std::to_string(box.h) +
-           "\" fill=\"" + Hex(box.colour) + "\"/>\n";
-  for (const Circle& c : scene.circles)
-    svg += "<circle cx=\"" + std::to_string(c.x) + "\" cy=\"" + std::to_string(c.y) + "\" r=\"" +
-           std::to_string(c.r) + "\" fill=\"" + (c.filled ? Hex(c.colour) : "none") +
-           "\" stroke=\"" + Hex(c.colour) + "\"/>\n";
-  for (const Text& text : scene.texts)
-    svg += "<text x=\"" + std::to_string(text.x) + "\" y=\"" + std::to_string(text.y) +
-           "\" fill=\"" + Hex(kInk) + "\">" + Escaped(text.text) + "</text>\n";
-  return svg + "</svg>\n";
-}
+  void Set(int x, int y, std::uint32_t colour) {
+    y -= top_;
+    if (x >= 0 && y >= 0 && x < width_ && y < height_)
+      pixels_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +
+              static_cast<std::size_t>(x)] = colour;
+  }
+  void Draw(const Scene& scene);
+  // Rows of filter byte 0 and RGB, into the deflater.
+  void Deflate(Deflater& zlib, bool last) const;
 
-std::vector<std::uint8_t> PicturePng(const Verdict& verdict) {
-  const Scene scene = Draw(verdict);
-  const std::size_t w = static_cast<std::size_t>(scene.width),
-                    h = static_cast<std::size_t>(scene.height);
-  std::vector<std::uint32_t> pixels(w * h, kBackground);
-  const auto set = [&](int x, int y, std::uint32_t colour) {
-    if (x >= 0 && y >= 0 && static_cast<std::size_t>(x) < w && static_cast<std::size_t>(y) < h)
-      pixels[static_cast<std::size_t>(y) * w + static_cast<std::size_t>(x)] = colour;
-  };
+ private:
+  int width_, top_, height_;
+  std::vector<std::uint32_t> pixels_;
+};
+
+void Band::Draw(const Scene& scene) {
   for (const Box& box : scene.boxes)
     for (int y = box.y; y < box.y + box.h; ++y)
-      for (int x = box.x; x < box.x + box.w; ++x) set(x, y, box.colour);
+      for (int x = box.x; x < box.x + box.w; ++x) Set(x, y, box.colour);
   for (const Circle& c : scene.circles)
     for (int dy = -c.r; dy <= c.r; ++dy)
       for (int dx = -c.r; dx <= c.r; ++dx) {
         const int d = dx * dx + dy * dy;
         if (d <= c.r * c.r && (c.filled || d >= (c.r - 1) * (c.r - 1)))
-          set(c.x + dx, c.y + dy, c.colour);
+          Set(c.x + dx, c.y + dy, c.colour);
       }
-
   for (const Text& text : scene.texts)
     for (std::size_t i = 0; i < text.text.size(); ++i) {
       const std::uint8_t* glyph = Glyph(text.text[i]);
       const int left = text.x + static_cast<int>(i) * kAdvance, top = text.y - kAboveBaseline;
       for (int row = 0; row < kGlyphRows; ++row)
         for (int column = 0; column < kGlyphWidth; ++column)
-          if ((glyph[row] >> (kGlyphWidth - 1 - column)) & 1) set(left + column, top + row, kInk);
+          if ((glyph[row] >> (kGlyphWidth - 1 - column)) & 1) Set(left + column, top + row, kInk);
     }
+}
 
-  // Rows of filter byte 0 and RGB.
-  Deflater zlib;
+void Band::Deflate(Deflater& zlib, bool last) const {
+  const auto w = static_cast<std::size_t>(width_);
   std::vector<std::uint8_t> row(1 + 3 * w);
-  for (std::size_t y = 0; y < h; ++y) {
+  for (std::size_t y = 0; y < static_cast<std::size_t>(height_); ++y) {
     for (std::size_t x = 0; x < w; ++x) {
-      const std::uint32_t p = pixels[y * w + x];
+      const std::uint32_t p = pixels_[y * w + x];
       row[1 + 3 * x] = static_cast<std::uint8_t>(p >> 16);
       row[2 + 3 * x] = static_cast<std::uint8_t>(p >> 8);
       row[3 + 3 * x] = static_cast<std::uint8_t>(p);
     }
-    zlib.Add(row, y + 1 == h);
+    zlib.Add(row, last && y + 1 == static_cast<std::size_t>(height_));
   }
+}
 
-  std::vector<std::uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-  std::vector<std::uint8_t> header;
-  Put32(header, static_cast<std::uint32_t>(w));
-  Put32(header, static_cast<std::uint32_t>(h));
-  header.insert(header.end(), {8, 2, 0, 0, 0});  // 8-bit RGB, no interlace
-  Chunk(png, "IHDR", header);
-  Chunk(png, "IDAT", zlib.out);
-  Chunk(png, "IEND", {});
-  return png;
+}  // namespace
+
+void WritePictureSvg(const Verdict& verdict, std::ostream& out) {
+  const Layout layout = Measure(verdict);
+  out << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << layout.width << "\" height=\""
+      << layout.height
+      << "\" font-family=\"sans-serif\" font-size=\"12\">\n<rect width=\"100%\" "
+         "height=\"100%\" fill=\""
+      << Hex(kBackground) << "\"/>\n";
+  Bands(verdict, layout, [&](const Scene& scene, int, int) {
+    for (const Box& box : scene.boxes)
+      out << "<rect x=\"" << box.x << "\" y=\"" << box.y << "\" width=\"" << box.w << "\" height=\""
+          << box.h << "\" fill=\"" << Hex(box.colour) << "\"/>\n";
+    for (const Circle& c : scene.circles)
+      out << "<circle cx=\"" << c.x << "\" cy=\"" << c.y << "\" r=\"" << c.r << "\" fill=\""
+          << (c.filled ? Hex(c.colour) : "none") << "\" stroke=\"" << Hex(c.colour) << "\"/>\n";
+    for (const Text& text : scene.texts)
+      out << "<text x=\"" << text.x << "\" y=\"" << text.y << "\" fill=\"" << Hex(kInk) << "\">"
+          << Escaped(text.text) << "</text>\n";
+  });
+  out << "</svg>\n";
+}
+
+void WritePicturePng(const Verdict& verdict, std::ostream& out) {
+  const Layout layout = Measure(verdict);
+  const char signature[] = {'\x89', 'P', 'N', 'G', '\r', '\n', '\x1A', '\n'};
+  out.write(signature, sizeof signature);
+  std::string header;
+  Put32(header, static_cast<std::uint32_t>(layout.width));
+  Put32(header, static_cast<std::uint32_t>(layout.height));
+  header += std::string{8, 2, 0, 0, 0};  // 8-bit RGB, no interlace
+  Chunk(out, "IHDR", reinterpret_cast<const std::uint8_t*>(header.data()), header.size());
+  Deflater zlib(out);
+  Bands(verdict, layout, [&](const Scene& scene, int top, int height) {
+    Band band(layout.width, top, height);
+    band.Draw(scene);
+    band.Deflate(zlib, top + height == layout.height);
+  });
+  Chunk(out, "IEND", nullptr, 0);
+}
+
+std::string PictureSvg(const Verdict& verdict) {
+  std::ostringstream out;
+  WritePictureSvg(verdict, out);
+  return out.str();
+}
+
+std::vector<std::uint8_t> PicturePng(const Verdict& verdict) {
+  std::ostringstream out;
+  WritePicturePng(verdict, out);
+  const std::string bytes = out.str();
+  return {bytes.begin(), bytes.end()};
 }
 
 }  // namespace station_check

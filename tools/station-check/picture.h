@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -10,8 +11,14 @@
 // reference's, the ticks where they differ marked.
 namespace station_check {
 
+// Both are written as they are drawn, a band at a time, so a long session's picture is never
+// held whole.
+void WritePictureSvg(const Verdict& verdict, std::ostream& out);
+// The same picture as a PNG file, its text drawn in a small built-in font.
+void WritePicturePng(const Verdict& verdict, std::ostream& out);
+
+// The pictures held whole, for the tests.
 std::string PictureSvg(const Verdict& verdict);
-// The same picture as a PNG file's bytes, its text drawn in a small built-in font.
 std::vector<std::uint8_t> PicturePng(const Verdict& verdict);
 
 }  // namespace station_check

@@ -1,5 +1,6 @@
 #include "readers.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <optional>
 #include <utility>
@@ -10,6 +11,8 @@ namespace {
 // Nesting this deep is no session line; the bound keeps the reader's stack small.
 constexpr int kMaxDepth = 16;
 constexpr std::int64_t kMaxMs = std::int64_t{1} << 40;
+// usbmon's stamps run over every 4096 seconds.
+constexpr std::int64_t kUsbmonWrap = std::int64_t{4096} * 1'000'000;
 
 class JsonCursor {
  public:
@@ -77,6 +80,20 @@ class JsonCursor {
                           std::string_view(".eE").find(text_[pos_]) != std::string_view::npos))
       return std::nullopt;
     return value;
+  }
+
+  // A list of at most most bytes: [0, 3, 0, ...].
+  std::optional<std::vector<std::uint8_t>> Bytes(std::size_t most) {
+    std::vector<std::uint8_t> bytes;
+    if (!Take('[')) return std::nullopt;
+    if (Take(']')) return bytes;
+    do {
+      const std::optional<std::int64_t> byte = Whole(255);
+      if (!byte || bytes.size() >= most) return std::nullopt;
+      bytes.push_back(static_cast<std::uint8_t>(*byte));
+    } while (Take(','));
+    if (!Take(']')) return std::nullopt;
+    return bytes;
   }
 
   // Any JSON value, unread.
@@ -160,6 +177,7 @@ LineResult ReadJsonLine(std::string_view line) {
   std::optional<std::int64_t> ms;
   std::optional<std::vector<std::uint8_t>> report;
   std::optional<std::string> event;
+  bool refused = false;  // the library's log: a report the system did not take
   if (!json.Take('}')) {
     do {
       const std::optional<std::string> key = json.String();
@@ -167,17 +185,10 @@ LineResult ReadJsonLine(std::string_view line) {
       if (*key == "ms") {
         ms = json.Whole(kMaxMs);
         if (!ms) return Error("\"ms\" is not a whole number of milliseconds");
-      } else if (*key == "report") {
-        report.emplace();
-        if (!json.Take('[')) return Error("\"report\" is not a list of bytes");
-        if (!json.Take(']')) {
-          do {
-            const std::optional<std::int64_t> byte = json.Whole(255);
-            if (!byte || report->size() >= 4096) return Error("\"report\" is not a list of bytes");
-            report->push_back(static_cast<std::uint8_t>(*byte));
-          } while (json.Take(','));
-          if (!json.Take(']')) return Error("\"report\" is not a list of bytes");
-        }
+      } else if (*key == "report" || *key == "failed") {
+        refused = *key == "failed";
+        report = json.Bytes(4096);
+        if (!report) return Error("\"" + *key + "\" is not a list of bytes");
       } else if (*key == "event") {
         event = json.String();
         if (!event) return Error("\"event\" is not a text");
@@ -191,7 +202,9 @@ LineResult ReadJsonLine(std::string_view line) {
 
   LineResult result;
   Record& record = result.record;
-  if (report) {
+  if (report && refused) {
+    record.kind = Record::Kind::kRefused;
+  } else if (report) {
     record.kind = Record::Kind::kReport;
     record.report = std::move(*report);
   } else if (event && *event == "plugged") {
@@ -229,6 +242,18 @@ LineResult ReadUsbmonLine(std::string_view line) {
   }
   if (parts.size() != 2 && parts.size() != 3) return Error("not a usbmon line");
 
+  const std::optional<std::uint64_t> tag = Number(words[0], 16, UINT64_MAX);
+  if ((type == "C" || type == "E") && address.substr(0, 2) == "Co" && words.size() >= 5) {
+    // The status: 0, or an error as a negative errno.
+    const std::string_view status = words[4];
+    if (status == "0" || status.size() < 2 || status[0] != '-' ||
+        !Number(status.substr(1), 10, 9999))
+      return {};
+    LineResult result;
+    result.record.kind = Record::Kind::kRefused;
+    result.record.tag = *tag;
+    return result;
+  }
   const bool set_feature = type == "S" && address.substr(0, 2) == "Co" && words.size() >= 10 &&
                            words[4] == "s" && words[5] == "21" && words[6] == "09" &&
                            words[7].size() == 4 && words[7].substr(0, 2) == "03";
@@ -240,6 +265,7 @@ LineResult ReadUsbmonLine(std::string_view line) {
   LineResult result;
   Record& record = result.record;
   record.kind = Record::Kind::kReport;
+  record.tag = *tag;
   record.us = static_cast<std::int64_t>(*stamp);
   record.device =
       static_cast<std::uint32_t>(parts.size() == 3 ? parts[0] * 1000 + parts[1] : parts[0]);
@@ -260,6 +286,134 @@ LineResult ReadUsbmonLine(std::string_view line) {
   if (record.report.empty() || record.report[0] != *report_id)
     return Error("SET_REPORT data does not begin with its report ID");
   return result;
+}
+
+std::string SessionBuilder::Add(Record record, std::size_t number) {
+  if (device_plugs_) {
+    if (any_ && record.us < last_raw_ - kUsbmonWrap / 2) offset_ += kUsbmonWrap;
+    last_raw_ = record.us;
+    if (!any_) origin_ = record.us;
+    record.us += offset_ - origin_;
+    // A board plugged in again comes back at a new address.
+    if (any_ && record.device != device_) {
+      session_.plugs.push_back({last_ + 1, false});
+      session_.plugs.push_back({std::max(last_ + 1, record.us - 1), true});
+    }
+    device_ = record.device;
+  }
+  if (any_ && record.us < last_) return "the time goes back";
+  any_ = true;
+  last_ = record.us;
+  if (record.kind == Record::Kind::kReport) {
+    session_.reports.push_back({record.us, std::move(record.report), number});
+  } else {
+    session_.plugs.push_back({record.us, record.kind == Record::Kind::kPlugged});
+  }
+  return {};
+}
+
+namespace {
+
+// Reads lines into a session, one at a time.
+class LineSession {
+ public:
+  explicit LineSession(bool usbmon) : usbmon_(usbmon), builder_(usbmon) {}
+
+  // False once a line cannot be read.
+  bool Feed(std::string_view line) {
+    ++number_;
+    LineResult read = usbmon_ ? ReadUsbmonLine(line) : ReadJsonLine(line);
+    const Record::Kind kind = read.record.kind;
+    const std::uint64_t tag = read.record.tag;
+    if (kind == Record::Kind::kRefused && !usbmon_) {
+      ++refused_;  // the library's log names the report that failed itself
+    } else if (kind == Record::Kind::kRefused) {
+      Refuse(tag);
+    } else if (read.error.empty() && kind != Record::Kind::kNothing) {
+      read.error = builder_.Add(std::move(read.record), number_);
+      if (kind == Record::Kind::kReport && usbmon_) open_ = {tag, true};
+    }
+    if (read.error.empty()) return true;
+    error_ = "line " + std::to_string(number_) + ": " + read.error;
+    return false;
+  }
+
+  SessionResult Finish() {
+    if (!error_.empty()) return {{}, error_, {}};
+    SessionResult result{std::move(builder_.session()), {}, {}};
+    if (refused_ > 0) result.notes.push_back(RefusedNote(refused_));
+    return result;
+  }
+
+ private:
+  // A control transfer's completion follows it before the next one to the device, so a refused
+  // report is the last one read.
+  void Refuse(std::uint64_t tag) {
+    if (!open_.second || open_.first != tag) return;
+    builder_.session().reports.pop_back();
+    open_.second = false;
+    ++refused_;
+  }
+
+  bool usbmon_;
+  SessionBuilder builder_;
+  std::pair<std::uint64_t, bool> open_{0, false};  // the last report's tag, while it counts
+  std::size_t number_ = 0, refused_ = 0;
+  std::string error_;
+};
+
+}  // namespace
+
+std::string RefusedNote(std::size_t refused) {
+  return std::to_string(refused) +
+         " transfer(s) that the board refused (they failed on the bus and do not count as sent)";
+}
+
+SessionResult ReadSession(std::string_view text, bool usbmon) {
+  LineSession lines(usbmon);
+  while (!text.empty()) {
+    const std::size_t end = text.find('\n');
+    if (!lines.Feed(text.substr(0, end))) break;
+    text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+  }
+  return lines.Finish();
+}
+
+SessionResult ReadSessionFile(std::FILE* file, bool usbmon) {
+  LineSession lines(usbmon);
+  std::string line;
+  char chunk[4096];
+  bool more = true;
+  while (more) {
+    more = std::fgets(chunk, sizeof chunk, file) != nullptr;
+    if (more) line += chunk;
+    if (more && (line.empty() || line.back() != '\n')) continue;
+    if (!line.empty() && line.back() == '\n') line.pop_back();
+    if ((more || !line.empty()) && !lines.Feed(line)) break;
+    line.clear();
+  }
+  if (std::ferror(file)) return {{}, "cannot be read to its end", {}};
+  return lines.Finish();
+}
+
+InputForm RecogniseForm(std::string_view head) {
+  static constexpr struct {
+    std::string_view magic;
+    InputForm form;
+  } kMagics[] = {
+      {"\xa1\xb2\xc3\xd4", InputForm::kPcap},   {"\xd4\xc3\xb2\xa1", InputForm::kPcap},
+      {"\xa1\xb2\x3c\x4d", InputForm::kPcap},   {"\x4d\x3c\xb2\xa1", InputForm::kPcap},
+      {"\x0a\x0d\x0d\x0a", InputForm::kPcapng},
+  };
+  for (const auto& [magic, form] : kMagics)
+    if (head.substr(0, magic.size()) == magic) return form;
+  const std::size_t start = head.find_first_not_of(" \t\r\n");
+  if (start == std::string_view::npos || head[start] == '{') return InputForm::kJson;
+  // usbmon text: a hexadecimal tag, then the time stamp in microseconds.
+  const std::vector<std::string_view> words = Words(head.substr(start, head.find('\n', start)));
+  if (words.size() >= 2 && Number(words[0], 16, UINT64_MAX) && Number(words[1], 10, UINT64_MAX))
+    return InputForm::kUsbmonText;
+  return InputForm::kUnknown;
 }
 
 }  // namespace station_check

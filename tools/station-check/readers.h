@@ -1,15 +1,20 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "judge.h"
 
 // One line of a session, as virtual-board --json or the kernel's usbmon text writes it.
 namespace station_check {
 
 struct Record {
-  enum class Kind { kNothing, kReport, kPlugged, kUnplugged };
+  // kRefused: a control transfer to the device completed with an error (usbmon), or a report
+  // the system did not take (the library's log: "failed" in place of "report").
+  enum class Kind { kNothing, kReport, kPlugged, kUnplugged, kRefused };
   Kind kind = Kind::kNothing;
   // When it happened, in microseconds on the writer's own clock.
   std::int64_t us = 0;
@@ -18,6 +23,8 @@ struct Record {
   // usbmon only: the bus and device address the report went to (bus * 1000 + address); a new
   // address means the board was plugged in again.
   std::uint32_t device = 0;
+  // usbmon only: the transfer's tag, which its completion repeats.
+  std::uint64_t tag = 0;
 };
 
 // A record, or what is wrong with the line (error not empty).
@@ -33,7 +40,46 @@ LineResult ReadJsonLine(std::string_view line);
 
 // A line of usbmon text (the "u" form): the submission of a SET_REPORT(Feature) control
 // transfer (s 21 09 03xx ...) becomes a report with the report ID 0 in front of its data
-// bytes; every other well-formed line is kNothing.
+// bytes; a control OUT transfer's completion with an error status is kRefused; every other
+// well-formed line is kNothing.
 LineResult ReadUsbmonLine(std::string_view line);
+
+// The line that says how many transfers the board refused.
+std::string RefusedNote(std::size_t refused);
+
+// A whole session; error (naming the line or packet) when it cannot be read. notes: what the
+// reader saw fit to say besides (transfers the board refused, where a cut capture ends).
+struct SessionResult {
+  Session session;
+  std::string error;
+  std::vector<std::string> notes;
+};
+
+// Puts records, in their order, into a session. With device_plugs, times are the writer's own
+// clock (made to start at 0) and a report to a new device address is the board plugged in
+// again.
+class SessionBuilder {
+ public:
+  explicit SessionBuilder(bool device_plugs) : device_plugs_(device_plugs) {}
+  // An error when the record cannot follow the ones before; number: its line or packet.
+  std::string Add(Record record, std::size_t number);
+  Session& session() { return session_; }
+
+ private:
+  bool device_plugs_;
+  Session session_;
+  std::int64_t last_ = 0, offset_ = 0, origin_ = 0, last_raw_ = 0;
+  std::uint32_t device_ = 0;
+  bool any_ = false;
+};
+
+// A whole session from its text (virtual-board --json lines, or with usbmon the usbmon text).
+SessionResult ReadSession(std::string_view text, bool usbmon);
+// The same read line by line from a file, holding one line at a time.
+SessionResult ReadSessionFile(std::FILE* file, bool usbmon);
+
+// The forms of input, told apart by their first bytes.
+enum class InputForm { kJson, kUsbmonText, kPcap, kPcapng, kUnknown };
+InputForm RecogniseForm(std::string_view head);
 
 }  // namespace station_check

@@ -1,0 +1,199 @@
+// What a whole exam costs station-check: a capture of HOURS hours (1 unless given; about
+// 20,000 packets an hour: a station playing exercise 7 over and over beside a polled keyboard),
+// written by libpcap, then read by libpcap alone, judged, and judged and drawn, each in a
+// process of its own whose peak memory is its own. Prints figure lines.
+// Usage: station-check-benchmark [HOURS]
+#include <pcap/pcap.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "capture.h"
+#include "exercise_table.h"
+#include "judge.h"
+#include "picture.h"
+
+namespace {
+
+constexpr std::int64_t kSecond = 1'000'000;
+
+// Writes usbmon packets (the memory-mapped header) through libpcap's own writer.
+class Writer {
+ public:
+  explicit Writer(const std::string& path)
+      : pcap_(pcap_open_dead(DLT_USB_LINUX_MMAPPED, 65535)),
+        dump_(pcap_dump_open(pcap_, path.c_str())) {
+    if (dump_ == nullptr) {
+      std::fprintf(stderr, "cannot write %s: %s\n", path.c_str(), pcap_geterr(pcap_));
+      std::exit(1);
+    }
+  }
+  ~Writer() {
+    pcap_dump_close(dump_);
+    pcap_close(pcap_);
+  }
+
+  // One packet: type 'S' or 'C', transfer type 2 (control) or 1 (interrupt).
+  void Packet(std::int64_t us, std::uint64_t id, char type, std::uint8_t transfer,
+              std::uint8_t address, const std::uint8_t* setup, const std::uint8_t* data,
+              std::uint32_t size) {
+    std::uint8_t bytes[64 + 64] = {};
+    std::memcpy(bytes, &id, 8);
+    bytes[8] = static_cast<std::uint8_t>(type);
+    bytes[9] = transfer;
+    bytes[10] = transfer == 1 ? 0x81 : 0;
+    bytes[11] = address;
+    bytes[12] = 1;  // bus
+    bytes[14] = setup != nullptr ? 0 : '-';
+    bytes[15] = size > 0 ? 0 : '>';
+    std::memcpy(bytes + 32, &size, 4);
+    std::memcpy(bytes + 36, &size, 4);
+    if (setup != nullptr) std::memcpy(bytes + 40, setup, 8);
+    if (size > 0) std::memcpy(bytes + 64, data, size);
+    pcap_pkthdr header{};
+    header.ts.tv_sec = 1'700'000'000 + us / kSecond;
+    header.ts.tv_usec = us % kSecond;
+    header.caplen = header.len = 64 + size;
+    pcap_dump(reinterpret_cast<u_char*>(dump_), &header, bytes);
+    ++packets;
+  }
+
+  std::size_t packets = 0;
+
+ private:
+  pcap_t* pcap_;
+  pcap_dumper_t* dump_;
+};
+
+// A station playing exercise 7 from its menu again and again: the menu choice, the green run,
+// the red walk, EXIT, a pause; between them a keyboard's key twice a second.
+std::size_t MakeCapture(const std::string& path, int hours) {
+  Writer out(path);
+  const orlanek::Exercise* exercise = orlanek::ExerciseAt(6);
+  std::int64_t now = 0, keyboard = 0;
+  std::uint64_t id = 0x1000;
+  const auto report = [&](std::uint8_t data, std::uint8_t control) {
+    for (; keyboard < now; keyboard += 500'000) {
+      const std::uint8_t key[8] = {0, 0, 4};
+      out.Packet(keyboard, ++id, 'C', 1, 2, nullptr, key, 8);
+    }
+    const std::uint8_t setup[8] = {0x21, 0x09, 0, 3, 0, 0, 8, 0};
+    const std::uint8_t bytes[8] = {data, control};
+    out.Packet(now, ++id, 'S', 2, 3, setup, bytes, 8);
+    out.Packet(now + 200, id, 'C', 2, 3, nullptr, nullptr, 0);
+    now += 1000;
+  };
+  const auto red = [&](std::uint8_t value) {
+    for (const std::uint8_t control : {0x20, 0x30, 0x20}) report(value, control);
+  };
+  const auto tick = [&](std::int64_t start) { now = start; };
+  while (now < hours * 3600 * kSecond) {
+    std::int64_t start = now;
+    red(0);  // the menu choice
+    for (int step = 0; step < 21; ++step) {
+      tick(start += kSecond);
+      if (step == 0) red(0);
+      report(step < static_cast<int>(exercise->steps.size()) ? exercise->steps[step] : 0, 0);
+    }
+    for (int step = 0; step < 11; ++step) {
+      tick(start += kSecond);
+      red(step < 8 ? static_cast<std::uint8_t>(1 << step) : 0);  // the walk, its clear, EXIT
+    }
+    tick(start + 3 * kSecond + 456'000);
+  }
+  return out.packets;
+}
+
+// Runs work in a child process: its wall time in ms and its peak resident memory in MB.
+std::pair<double, double> Measure(const std::function<void()>& work) {
+  const auto start = std::chrono::steady_clock::now();
+  const pid_t child = fork();
+  if (child == 0) {
+    work();
+    std::_Exit(0);
+  }
+  int status = 0;
+  rusage usage{};
+  wait4(child, &status, 0, &usage);
+  const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    std::fprintf(stderr, "a measured run failed (status %d)\n", status);
+    std::exit(1);
+  }
+  return {took.count(), static_cast<double>(usage.ru_maxrss) / 1024};
+}
+
+station_check::Verdict Judged(const std::string& path) {
+  const station_check::SessionResult read =
+      station_check::ReadInput(std::fopen(path.c_str(), "rb"), false, 0);
+  if (!read.error.empty()) {
+    std::fprintf(stderr, "%s: %s\n", path.c_str(), read.error.c_str());
+    std::_Exit(1);
+  }
+  return station_check::Judge(read.session, 7);
+}
+
+void Figure(const std::string& name, double value, const char* unit) {
+  std::printf("figure: %s %.1f %s\n", name.c_str(), value, unit);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int hours = argc > 1 ? std::atoi(argv[1]) : 1;
+  if (hours < 1 || hours > 24) {
+    std::fprintf(stderr, "usage: station-check-benchmark [HOURS from 1 to 24]\n");
+    return 2;
+  }
+  char folder[] = "/tmp/station-check-benchmark.XXXXXX";
+  if (mkdtemp(folder) == nullptr) return 1;
+  const std::string capture = std::string(folder) + "/exam.pcap";
+  const std::string picture = std::string(folder) + "/exam";
+  const std::string name = "station_check_" + std::to_string(hours) + "h_";
+  Figure(name + "packets", static_cast<double>(MakeCapture(capture, hours)), "packets");
+
+  const auto [read_ms, read_mb] = Measure([&] {
+    char why[PCAP_ERRBUF_SIZE];
+    pcap_t* pcap = pcap_open_offline(capture.c_str(), why);
+    pcap_pkthdr* header;
+    const u_char* bytes;
+    while (pcap_next_ex(pcap, &header, &bytes) == 1) {
+    }
+    pcap_close(pcap);
+  });
+  const auto [judge_ms, judge_mb] = Measure([&] {
+    if (station_check::Describe(Judged(capture)).empty()) std::_Exit(1);
+  });
+  const auto [png_ms, png_mb] = Measure([&] {
+    std::ofstream out(picture + ".png", std::ios::binary);
+    station_check::WritePicturePng(Judged(capture), out);
+  });
+  const auto [svg_ms, svg_mb] = Measure([&] {
+    std::ofstream out(picture + ".svg", std::ios::binary);
+    station_check::WritePictureSvg(Judged(capture), out);
+  });
+  // The session's ticks drawn, as a check that the whole capture was judged.
+  Figure(name + "frames", static_cast<double>(Judged(capture).frames.size()), "frames");
+  Figure(name + "libpcap_read_ms", read_ms, "ms");
+  Figure(name + "libpcap_read_peak_mb", read_mb, "MB");
+  Figure(name + "judge_ms", judge_ms, "ms");
+  Figure(name + "judge_peak_mb", judge_mb, "MB");
+  Figure(name + "judge_and_png_ms", png_ms, "ms");
+  Figure(name + "judge_and_png_peak_mb", png_mb, "MB");
+  Figure(name + "judge_and_svg_ms", svg_ms, "ms");
+  Figure(name + "judge_and_svg_peak_mb", svg_mb, "MB");
+  for (const char* file : {"/exam.pcap", "/exam.png", "/exam.svg"})
+    std::remove((std::string(folder) + file).c_str());
+  rmdir(folder);
+  return 0;
+}
