@@ -1,22 +1,13 @@
 #include <cstdint>
 
 #include "combapi.h"
+#include "led_colours.h"
 #include "windows/forms.h"
 
 namespace orlanek {
 namespace {
 
 using windows::frmMain;
-using windows::OleColour;
-
-struct RowColours {
-  OleColour lit;
-  OleColour dark;
-};
-
-constexpr RowColours kGreenRow{0x0000FF00, 0x00008000};
-constexpr RowColours kRedRow{0x000000FF, 0x00000080};
-
 // Every shape of the row is written, lit or dark, whether it changes or not.
 template <typename ShapeOf>
 void PaintRow(ShapeOf shape_of, const RowColours& colours, std::uint8_t value) {

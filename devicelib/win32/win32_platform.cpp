@@ -1,13 +1,13 @@
-// The platform interface on Windows: the Setup API, the HID library and the file services,
-// each function bound by name at its first call (see system_functions.h).
+// The platform operations on the system's Setup API, HID library and file services, each
+// function bound by name at its first call (see system_functions.h).
 #include <windows.h>
 // The platform operation keeps its plain name; the ANSI function is bound by name below.
 #undef CreateFile
 
-#include "platform.h"
 #include "win32/system_functions.h"
+#include "win32/system_platform.h"
 
-namespace varnel::platform {
+namespace varnel::platform::system {
 namespace {
 
 using windows::SystemFunction;
@@ -133,4 +133,4 @@ bool FreePreparsedData(Handle preparsed) {
   return function && function(reinterpret_cast<void*>(preparsed));
 }
 
-}  // namespace varnel::platform
+}  // namespace varnel::platform::system

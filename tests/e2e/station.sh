@@ -4,6 +4,8 @@
 settle=${STATION_SETTLE:-0.5}
 # The X window class the program's windows carry (Wine names it after the .exe).
 class=${STATION_CLASS:-Orlanek}
+# The windows' dpi (Wine's LogPixels): px N is N pixels at 96 dpi at that dpi, rounded.
+px() { echo $((($1 * ${STATION_DPI:-96} + 48) / 96)); }
 # Window titles are matched as UTF-8 text.
 export LC_ALL=C.UTF-8
 
@@ -40,7 +42,7 @@ start_station() {
 click_exercise() {
   # Buttons of 6000 by 420 twips at 1200 twips from the left; their tops from the design.
   local tops=(1200 1725 2235 2730 3240 3750 4260 4770 5265 5775)
-  xdotool mousemove --window "$menu" 280 $((tops[$1 - 1] / 15 + 14)) click 1
+  xdotool mousemove --window "$menu" "$(px 280)" "$(px $((tops[$1 - 1] / 15 + 14)))" click 1
 }
 
 # choose_exercise N: clicks exercise N and waits for its run window, clicking again should
@@ -58,10 +60,32 @@ choose_exercise() {
 # click_run_button green|red|exit: the run window's buttons, 2200 by 750 twips each.
 click_run_button() {
   case $1 in
-    green) xdotool mousemove --window "$run" 169 281 click 1 ;;
-    red) xdotool mousemove --window "$run" 389 281 click 1 ;;
-    exit) xdotool mousemove --window "$run" 281 369 click 1 ;;
+    green) xdotool mousemove --window "$run" "$(px 169)" "$(px 281)" click 1 ;;
+    red) xdotool mousemove --window "$run" "$(px 389)" "$(px 281)" click 1 ;;
+    exit) xdotool mousemove --window "$run" "$(px 281)" "$(px 369)" click 1 ;;
   esac
+}
+
+# The run window's sixteen circles, green row then red row, by their centres in pixels: each
+# 345 twips wide, 2760 twips from the top.
+centres=()
+for left in 3810 3405 3000 2595 2190 1770 1365 960 7080 6675 6270 5850 5445 5040 4635 4230; do
+  centres+=("$(((left + 172) / 15)),$(((2760 + 172) / 15))")
+done
+# One character a circle: 1 where its centre shows the grey window behind it (hollow), 0 where
+# it shows a fill colour.
+circles() {
+  local format="" centre
+  for centre in "${centres[@]}"; do format+="%[fx:p{$centre}.r==p{$centre}.g&&p{$centre}.g==p{$centre}.b]"; done
+  import -window "$run" "$work/run.png" 2>/dev/null && convert "$work/run.png" -format "$format" info:
+}
+# await_circles PATTERN: up to 8 s (a screenshot takes a while here) for the circles to match.
+await_circles() {
+  local end=$((${EPOCHREALTIME%.*} + 8))
+  while [ "${EPOCHREALTIME%.*}" -lt $end ]; do
+    [ "$(circles)" = "$1" ] && return 0
+  done
+  return 1
 }
 
 # await PATTERN COMMAND...: runs the command every 0.1 s, up to 40 s, until its output matches

@@ -18,6 +18,8 @@ source "$(dirname "$0")/../e2e/station.sh"
 fail() { echo "FAIL: $*"; [ -f "$work/reports" ] && cat "$work/reports"; exit 1; }
 
 cd "$dir"
+# A Wine server that a test without a display left running would keep its desktop off this one.
+wineserver -k 2>/dev/null || true
 WINEDLLOVERRIDES=setupapi,hid=n HID_BUS_BOARD=1 HID_BUS_REPORT_LOG="Z:$work/reports" \
   VARNEL_SESSION_LOG="Z:$work/session.jsonl" "${WINE:-wine}" Orlanek.exe >"$work/wine.log" 2>&1 &
 pid=$!

@@ -10,7 +10,9 @@ set -uo pipefail
 dir=$1
 read -ra judge <<<"${STATION_JUDGE:-}"
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+# Wine ends with the script: a server left running without a display would keep the next
+# test's windows from showing.
+trap 'wineserver -k 2>/dev/null; rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }
 command -v "${judge[0]:-}" >/dev/null || { echo "no station-check to judge with: ${judge[*]}"; exit 77; }
 

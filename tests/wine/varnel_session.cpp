@@ -10,6 +10,8 @@
 //   handles                          the handles Wine holds for this process, then for all
 //   cycles N VENDOR PRODUCT          N opens and closes: the median microseconds of one,
 //                                    or "failed"
+//   openevent N NAME                 N looks for the event NAME, absent (OpenEventA): the
+//                                    median microseconds of one
 #include <windows.h>
 // windows.h comes first: the OLE Automation header needs its types.
 #include <oleauto.h>
@@ -74,13 +76,15 @@ std::string OpenClose(unsigned vendor, unsigned product) {
   return opened;
 }
 
-std::string Cycles(int count, unsigned vendor, unsigned product) {
+// The median microseconds of count runs of what, or "failed" when one returns false.
+template <typename What>
+std::string Median(int count, What what) {
   LARGE_INTEGER frequency, start, end;
   QueryPerformanceFrequency(&frequency);
   std::vector<double> micros;
   for (int i = 0; i < count; ++i) {
     QueryPerformanceCounter(&start);
-    if (OpenClose(vendor, product) != "-1") return "failed";
+    if (!what()) return "failed";
     QueryPerformanceCounter(&end);
     micros.push_back(1e6 * static_cast<double>(end.QuadPart - start.QuadPart) /
                      static_cast<double>(frequency.QuadPart));
@@ -172,7 +176,12 @@ std::string Answer(const std::string& line) {
   }
   if (command == "handles") return Handles();
   if (command == "cycles" && in >> a >> std::hex >> b >> c) {
-    return Cycles(static_cast<int>(a), b, c);
+    return Median(static_cast<int>(a), [&] { return OpenClose(b, c) == "-1"; });
+  }
+  std::string name;
+  if (command == "openevent" && in >> a >> name) {
+    return Median(static_cast<int>(a),
+                  [&] { return OpenEventA(SYNCHRONIZE, FALSE, name.c_str()) == nullptr; });
   }
   return "bad command: " + line;
 }

@@ -1,7 +1,9 @@
-// The Win32 windows against the design tables: client areas and every control's rectangle.
+// The Win32 windows against the design tables: client areas and every control's rectangle, at
+// the window's own dpi and again after a change of dpi.
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdlib>
 #include <set>
 #include <string>
 #include <vector>
@@ -38,24 +40,56 @@ TEST(Win32Layout, ClientAreasAndButtonsStandWhereTheDesignPutsThem) {
   for (Form* form : {static_cast<Form*>(&allMenu()), static_cast<Form*>(&frmMain())}) {
     const WindowDesign& design = form->Design();
     Win32Window window(*form);
+    const int dpi = WindowDpi(window.handle());
     RECT client;
     GetClientRect(window.handle(), &client);
-    EXPECT_EQ(client.right, Pixels(design.client_width)) << design.name;
-    EXPECT_EQ(client.bottom, Pixels(design.client_height)) << design.name;
-    EXPECT_EQ(Pixels(design.client_width), 560);
-    EXPECT_EQ(Pixels(design.client_height), 430);
+    EXPECT_EQ(client.right, Pixels(design.client_width, dpi)) << design.name;
+    EXPECT_EQ(client.bottom, Pixels(design.client_height, dpi)) << design.name;
+    EXPECT_EQ(Pixels(design.client_width, 96), 560);
+    EXPECT_EQ(Pixels(design.client_height, 96), 430);
     EXPECT_FALSE(GetWindowLongW(window.handle(), GWL_STYLE) & WS_THICKFRAME) << "resizable";
 
     Found found;
     EnumChildWindows(window.handle(), CollectButton, reinterpret_cast<LPARAM>(&found));
     ASSERT_EQ(found.buttons.size(), design.command1.buttons.size());
     for (const ButtonDesign& button : design.command1.buttons) {
-      const RECT expected = ToRect(button.box);
+      const RECT expected = ToRect(button.box, dpi);
       bool present = false;
       for (const RECT& box : found.buttons) present = present || Same(box, expected);
       EXPECT_TRUE(present) << design.name << " " << button.caption;
     }
   }
+}
+
+// A window's rectangle, its buttons' rectangles and their font's height.
+struct Laid {
+  RECT frame;
+  std::vector<RECT> buttons;
+  LONG font_height;
+};
+
+Laid LaidOut(HWND window) {
+  Found found;
+  EnumChildWindows(window, CollectButton, reinterpret_cast<LPARAM>(&found));
+  Laid laid = {{}, found.buttons, 0};
+  GetWindowRect(window, &laid.frame);
+  LOGFONTW font = {};
+  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(GetWindow(window, GW_CHILD), WM_GETFONT, 0, 0)),
+             sizeof font, &font);
+  laid.font_height = font.lfHeight;
+  return laid;
+}
+
+// Scaled from 96 dpi, give or take the pixel that rounding may cost.
+bool Scaled(LONG at_96, LONG now, int dpi) {
+  return std::abs(MulDiv(at_96, dpi, 96) - now) <= 1;
+}
+
+// The programs' manifest, which this test program carries too, as Wine's loader reads it (Wine
+// 8 knows per-monitor awareness, not yet its second version).
+TEST(Win32Layout, TheManifestMakesTheProgramAwareOfEachMonitorsDpi) {
+  EXPECT_EQ(GetAwarenessFromDpiAwarenessContext(GetThreadDpiAwarenessContext()),
+            DPI_AWARENESS_PER_MONITOR_AWARE);
 }
 
 // Each window shows with the focus on the first button of its tab order: for the menu that is
@@ -70,7 +104,8 @@ TEST(Win32Layout, TheFirstButtonInTabOrderHasTheFocusWhenTheWindowShows) {
     RECT box;
     GetWindowRect(focus, &box);
     MapWindowPoints(HWND_DESKTOP, window.handle(), reinterpret_cast<POINT*>(&box), 2);
-    EXPECT_TRUE(Same(box, ToRect(design.command1.buttons[0].box))) << design.name;
+    EXPECT_TRUE(Same(box, ToRect(design.command1.buttons[0].box, WindowDpi(window.handle()))))
+        << design.name;
     window.SetVisible(false);
   }
 }
@@ -91,11 +126,17 @@ TEST(Win32Faces, AMissingDesignedFaceGetsTheNearestInstalledFaceOfItsOwnStyle) {
   EXPECT_EQ(ChooseFace("Arial", debian_wine), "Arial");
 }
 
-// In the faces chosen here, every button caption fits its button on one line and the clock
-// line ("Current Time : hh:mm:ss" after its blanks) keeps to the two lines its box holds at
-// every hour, with each digit in the minutes and seconds.
-TEST(Win32Faces, CaptionsAndTheClockLineFitTheirBoxes) {
+// A window moved to a monitor of another scale (100, 125, 150, 200 per cent) is told the new dpi
+// and a rectangle for itself: it takes that rectangle, its buttons and their font scale with
+// the dpi, and in the faces chosen here every caption still fits its button on one line. The
+// clock line ("Current Time : hh:mm:ss" after its blanks) keeps to the two lines its box holds
+// at every hour, with each digit in the minutes and seconds.
+class Win32AtDpi : public ::testing::TestWithParam<int> {};
+
+TEST_P(Win32AtDpi, BothWindowsAreLaidOutAgainAtTheSuggestedRectangleAndTheirTextFits) {
+  const int dpi = GetParam();
   HDC dc = GetDC(nullptr);
+  const HGDIOBJ screen_font = GetCurrentObject(dc, OBJ_FONT);
   const auto width_of = [dc](const std::u16string& text) {
     SIZE size = {};
     GetTextExtentPoint32W(dc, reinterpret_cast<const wchar_t*>(text.c_str()),
@@ -106,25 +147,46 @@ TEST(Win32Faces, CaptionsAndTheClockLineFitTheirBoxes) {
     const std::wstring wide = Wide(utf8);
     return std::u16string(reinterpret_cast<const char16_t*>(wide.c_str()), wide.size());
   };
+  RegisterWindowClass(GetModuleHandleW(nullptr));
   for (Form* form : {static_cast<Form*>(&allMenu()), static_cast<Form*>(&frmMain())}) {
-    const WindowDesign& design = form->Design();
-    const Win32Font font = MakeFont(design.command1.font);
-    HGDIOBJ old = SelectObject(dc, font.handle);
-    for (const ButtonDesign& button : design.command1.buttons) {
-      const RECT box = ToRect(button.box);
-      // The raised edge takes two pixels a side.
-      EXPECT_LE(width_of(utf16(button.caption)), box.right - box.left - 4)
-          << design.name << " " << button.caption;
+    Win32Window window(*form);
+    RECT suggested = LaidOut(window.handle()).frame;
+    const auto tell = [&](int new_dpi) {
+      SendMessageW(window.handle(), WM_DPICHANGED, MAKEWPARAM(new_dpi, new_dpi),
+                   reinterpret_cast<LPARAM>(&suggested));
+      return LaidOut(window.handle());
+    };
+    const Laid at_96 = tell(96);
+    suggested = {40, 30, 40 + MulDiv(at_96.frame.right - at_96.frame.left, dpi, 96),
+                 30 + MulDiv(at_96.frame.bottom - at_96.frame.top, dpi, 96)};
+    const Laid now = tell(dpi);
+    const std::string where = std::string(form->Design().name) + " at " + std::to_string(dpi);
+    EXPECT_TRUE(Same(now.frame, suggested)) << where;
+    EXPECT_TRUE(Scaled(at_96.font_height, now.font_height, dpi)) << where;
+    for (std::size_t i = 0; i < now.buttons.size(); ++i) {
+      const RECT &was = at_96.buttons[i], &is = now.buttons[i];
+      EXPECT_TRUE(Scaled(was.left, is.left, dpi) && Scaled(was.top, is.top, dpi) &&
+                  Scaled(was.right, is.right, dpi) && Scaled(was.bottom, is.bottom, dpi))
+          << where << ", button " << i;
     }
-    SelectObject(dc, old);
-    DeleteObject(font.handle);
+    for (HWND button = GetWindow(window.handle(), GW_CHILD); button;
+         button = GetWindow(button, GW_HWNDNEXT)) {
+      SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(button, WM_GETFONT, 0, 0)));
+      wchar_t caption[256];
+      SIZE size = {};
+      GetTextExtentPoint32W(dc, caption, GetWindowTextW(button, caption, 256), &size);
+      RECT box;
+      GetClientRect(button, &box);
+      EXPECT_LE(size.cx, box.right - 4) << where;  // the raised edge takes two pixels a side
+    }
+    SelectObject(dc, screen_font);
   }
   const LabelDesign& clock = frmMain().Design().labels[0];
-  const Win32Font font = MakeFont(clock.font);
+  const Win32Font font = MakeFont(clock.font, dpi);
   HGDIOBJ old = SelectObject(dc, font.handle);
   TEXTMETRICW metrics = {};
   GetTextMetricsW(dc, &metrics);
-  RECT box = ToRect(clock.box);
+  RECT box = ToRect(clock.box, dpi);
   InflateRect(&box, -2, -2);  // the sunken edge
   ASSERT_GE(box.bottom - box.top, 2 * metrics.tmHeight);
   for (int hour = 0; hour < 24; ++hour) {
@@ -138,6 +200,8 @@ TEST(Win32Faces, CaptionsAndTheClockLineFitTheirBoxes) {
   DeleteObject(font.handle);
   ReleaseDC(nullptr, dc);
 }
+
+INSTANTIATE_TEST_SUITE_P(Scales, Win32AtDpi, ::testing::Values(96, 120, 144, 192));
 
 }  // namespace
 }  // namespace orlanek::windows::win32

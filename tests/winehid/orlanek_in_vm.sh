@@ -16,28 +16,6 @@ source "$here/../e2e/station.sh"
 trap 'kill $pid 2>/dev/null; unplug_all' EXIT
 fail() { echo "FAIL: $*"; tail -n 12 "$work/station.json"; exit 1; }
 
-# The run window's sixteen circles, green row then red row, by their centres in pixels: each
-# 345 twips wide, 2760 twips from the top.
-centres=()
-for left in 3810 3405 3000 2595 2190 1770 1365 960 7080 6675 6270 5850 5445 5040 4635 4230; do
-  centres+=("$(((left + 172) / 15)),$(((2760 + 172) / 15))")
-done
-# One character a circle: 1 where its centre shows the grey window behind it (hollow), 0 where
-# it shows a fill colour.
-circles() {
-  local format="" centre
-  for centre in "${centres[@]}"; do format+="%[fx:p{$centre}.r==p{$centre}.g&&p{$centre}.g==p{$centre}.b]"; done
-  import -window "$run" "$work/run.png" 2>/dev/null && convert "$work/run.png" -format "$format" info:
-}
-# await_circles PATTERN: up to 8 s (a screenshot takes a while here) for the circles to match.
-await_circles() {
-  local end=$((${EPOCHREALTIME%.*} + 8))
-  while [ "${EPOCHREALTIME%.*}" -lt $end ]; do
-    [ "$(circles)" = "$1" ] && return 0
-  done
-  return 1
-}
-
 plug station
 cd "$build/bin" || fail "no $build/bin"
 wine Orlanek.exe >"$work/wine.log" 2>&1 &

@@ -53,11 +53,11 @@ ORLANEK_FUZZ_OPTIONS=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DORLANEK_FUZZ=ON
   -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14)
 
 # The Windows cross builds of the library and their tests under Wine (32-bit Wine needs the
-# i386 architecture before the package lists are read).
+# i386 architecture before the package lists are read), and the MSI (wixl; msiinfo reads it).
 # station-check.exe: zlib for its pictures, and libpcap built from Debian's source package
 # (apt-get source unpacks it with dpkg-dev; flex and bison make its filter compiler).
 ORLANEK_WINDOWS_PACKAGES=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686
-  googletest wine wine32:i386 wine64 libz-mingw-w64-dev dpkg-dev flex bison)
+  googletest wine wine32:i386 wine64 libz-mingw-w64-dev dpkg-dev flex bison wixl msitools)
 ensure_windows_packages() {
   if ! grep -qx i386 <<<"$(dpkg --print-foreign-architectures)"; then
     [ "$(id -u)" -eq 0 ] || { echo "Run this as root to add the i386 architecture for Wine." >&2; return 1; }

@@ -8,14 +8,21 @@
 namespace orlanek::windows::win32 {
 namespace {
 
-int ScreenDpi() {
-  static const int dpi = [] {
-    HDC screen = GetDC(nullptr);
-    const int found = GetDeviceCaps(screen, LOGPIXELSX);
-    ReleaseDC(nullptr, screen);
-    return found > 0 ? found : 96;
-  }();
-  return dpi;
+constexpr int kDesignDpi = 96;
+
+// A function of user32.dll that older Windows lack, bound at its first use: the program must
+// start where it is missing.
+template <typename Function>
+Function* NewerUser32Function(const char* name) {
+  const FARPROC found = GetProcAddress(GetModuleHandleW(L"user32.dll"), name);
+  return reinterpret_cast<Function*>(reinterpret_cast<void*>(found));
+}
+
+int SystemDpi() {
+  HDC screen = GetDC(nullptr);
+  const int found = GetDeviceCaps(screen, LOGPIXELSX);
+  ReleaseDC(nullptr, screen);
+  return found > 0 ? found : kDesignDpi;
 }
 
 struct FaceSought {
@@ -63,16 +70,48 @@ const InstalledFace& FaceFor(const std::string& designed) {
   return chosen.emplace(designed, InstalledFace{Wide(face), stand_in_without_bold}).first->second;
 }
 
-}  // namespace
-
-// The design's 15 twips a pixel hold at 96 dpi; other settings scale from there.
-int Pixels(Twips twips) {
-  return MulDiv(TwipsToPixels(twips), ScreenDpi(), 96);
+// Whether every text fits its width on one line in the font.
+bool AllFit(HFONT font, const std::vector<OneLine>& texts) {
+  HDC screen = GetDC(nullptr);
+  HGDIOBJ old = SelectObject(screen, font);
+  bool fit = true;
+  for (const OneLine& line : texts) {
+    SIZE size = {};
+    GetTextExtentPoint32W(screen, line.text.c_str(), static_cast<int>(line.text.size()), &size);
+    fit = fit && size.cx <= line.width;
+  }
+  SelectObject(screen, old);
+  ReleaseDC(nullptr, screen);
+  return fit;
 }
 
-RECT ToRect(const Box& box) {
-  const int left = Pixels(box.left), top = Pixels(box.top);
-  return {left, top, left + Pixels(box.width), top + Pixels(box.height)};
+}  // namespace
+
+int WindowDpi(HWND window) {
+  static const auto dpi_for_window = NewerUser32Function<UINT WINAPI(HWND)>("GetDpiForWindow");
+  const UINT dpi = dpi_for_window ? dpi_for_window(window) : 0;
+  return dpi > 0 ? static_cast<int>(dpi) : SystemDpi();
+}
+
+RECT FrameAround(int client_width, int client_height, DWORD style, int dpi) {
+  static const auto adjust_for_dpi =
+      NewerUser32Function<BOOL WINAPI(RECT*, DWORD, BOOL, DWORD, UINT)>("AdjustWindowRectExForDpi");
+  RECT frame = {0, 0, client_width, client_height};
+  if (!adjust_for_dpi || !adjust_for_dpi(&frame, style, FALSE, 0, static_cast<UINT>(dpi))) {
+    AdjustWindowRectEx(&frame, style, FALSE, 0);
+  }
+  OffsetRect(&frame, -frame.left, -frame.top);
+  return frame;
+}
+
+// The design's 15 twips a pixel hold at 96 dpi; other settings scale from there.
+int Pixels(Twips twips, int dpi) {
+  return MulDiv(TwipsToPixels(twips), dpi, kDesignDpi);
+}
+
+RECT ToRect(const Box& box, int dpi) {
+  const int left = Pixels(box.left, dpi), top = Pixels(box.top, dpi);
+  return {left, top, left + Pixels(box.width, dpi), top + Pixels(box.height, dpi)};
 }
 
 // &H00BBGGRR is a COLORREF already; system colours come from the scheme.
@@ -82,15 +121,21 @@ COLORREF ToColour(OleColour colour) {
 
 // A bold design in a stand-in without bold is made regular and overstruck: the glyphs keep the
 // stand-in's widths, as its emboldened glyphs do on Linux, and the captions fit as designed.
-Win32Font MakeFont(const FontDesign& font) {
-  const int height = -MulDiv(static_cast<int>(font.points * 100 + 50) / 100, ScreenDpi(), 72);
+// A face's advances are whole pixels at each size, so a caption that fits at one scale may
+// outgrow its box by a few pixels at another: there the font is made a pixel smaller at a
+// time, by a tenth of its height at most.
+Win32Font MakeFont(const FontDesign& font, int dpi, const std::vector<OneLine>& must_fit) {
+  const int designed = MulDiv(static_cast<int>(font.points * 100 + 50) / 100, dpi, 72);
   const InstalledFace& face = FaceFor(font.face);
   const bool overstrike = font.weight >= FW_SEMIBOLD && face.stand_in_without_bold;
-  HFONT handle =
-      CreateFontW(height, 0, 0, 0, overstrike ? FW_NORMAL : font.weight, FALSE, FALSE, FALSE,
-                  static_cast<DWORD>(font.charset), OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                  DEFAULT_QUALITY, DEFAULT_PITCH, face.name.c_str());
-  return {handle, overstrike};
+  for (int height = designed;; --height) {
+    HFONT handle =
+        CreateFontW(-height, 0, 0, 0, overstrike ? FW_NORMAL : font.weight, FALSE, FALSE, FALSE,
+                    static_cast<DWORD>(font.charset), OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                    DEFAULT_QUALITY, DEFAULT_PITCH, face.name.c_str());
+    if (height * 10 <= designed * 9 || AllFit(handle, must_fit)) return {handle, overstrike};
+    DeleteObject(handle);
+  }
 }
 
 void DrawInFont(const Win32Font& font, const std::function<void(int)>& draw) {

@@ -4,14 +4,19 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "windows/design.h"
 
-// The design's units on Win32: twips to device pixels at the screen's DPI, colours, fonts.
+// The design's units on Win32: twips to device pixels at a window's dpi, colours, fonts.
 namespace orlanek::windows::win32 {
 
-int Pixels(Twips twips);
-RECT ToRect(const Box& box);
+// The dpi of the monitor that the window is on (Windows 10 1607 on), else the system's dpi.
+int WindowDpi(HWND window);
+// The window rectangle, from (0, 0), around a client area of the given size at the given dpi.
+RECT FrameAround(int client_width, int client_height, DWORD style, int dpi);
+int Pixels(Twips twips, int dpi);
+RECT ToRect(const Box& box, int dpi);
 COLORREF ToColour(OleColour colour);
 // A designed font as GDI makes it here. Where the designed face is missing, a face of the
 // same style stands in (face_choice.h); text in it may need to be drawn twice, a pixel apart.
@@ -19,7 +24,12 @@ struct Win32Font {
   HFONT handle = nullptr;
   bool overstrike = false;
 };
-Win32Font MakeFont(const FontDesign& font);
+// A text that must fit a width on one line, in pixels.
+struct OneLine {
+  std::wstring text;
+  int width;
+};
+Win32Font MakeFont(const FontDesign& font, int dpi, const std::vector<OneLine>& must_fit = {});
 // Draws text in a font from MakeFont: draw(dx) draws it shifted right by dx pixels.
 void DrawInFont(const Win32Font& font, const std::function<void(int dx)>& draw);
 std::wstring Wide(const std::string& utf8);

@@ -10,6 +10,8 @@ namespace {
 constexpr wchar_t kClassName[] = L"OrlanekForm";
 constexpr UINT_PTR kTimerId = 1;
 constexpr int kFirstButtonId = 100;
+// The pixels that a raised or sunken edge takes on each side.
+constexpr int kEdge = 2;
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 
 int TextWidth(HDC dc, const std::u16string& text) {
@@ -56,45 +58,73 @@ void RegisterWindowClass(HINSTANCE instance) {
 }
 
 Win32Window::Win32Window(Form& form) : form_(form), design_(form.Design()) {
-  RECT frame = {0, 0, Pixels(design_.client_width), Pixels(design_.client_height)};
-  AdjustWindowRect(&frame, kStyle, FALSE);
+  // Made without a size: its monitor, and so its dpi, is known once it exists.
   window_ = CreateWindowExW(0, kClassName, Wide(design_.title).c_str(), kStyle, CW_USEDEFAULT,
-                            CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top,
-                            nullptr, nullptr, GetModuleHandleW(nullptr), this);
+                            CW_USEDEFAULT, 0, 0, nullptr, nullptr, GetModuleHandleW(nullptr), this);
 
   // Buttons are made in the design's focus order, which is the order Tab walks them.
   const ButtonArrayDesign& command1 = design_.command1;
   const std::vector<std::size_t> order = FocusOrder(command1);
-  button_font_ = MakeFont(command1.font);
   buttons_.resize(command1.buttons.size());
   for (const std::size_t i : order) {
-    const RECT box = ToRect(command1.buttons[i].box);
-    buttons_[i] = CreateWindowExW(0, L"BUTTON", Wide(command1.buttons[i].caption).c_str(),
-                                  WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW, box.left,
-                                  box.top, box.right - box.left, box.bottom - box.top, window_,
-                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstButtonId + i)),
-                                  nullptr, nullptr);
-    SendMessageW(buttons_[i], WM_SETFONT, reinterpret_cast<WPARAM>(button_font_.handle), FALSE);
+    buttons_[i] = CreateWindowExW(
+        0, L"BUTTON", Wide(command1.buttons[i].caption).c_str(),
+        WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW, 0, 0, 0, 0, window_,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstButtonId + i)), nullptr, nullptr);
   }
   if (!order.empty()) first_in_focus_order_ = buttons_[order.front()];
-  for (const LabelDesign& label : design_.labels) {
-    label_fonts_.push_back(MakeFont(label.font));
-    captions_.push_back(Wide(label.caption));
-  }
+  for (const LabelDesign& label : design_.labels) captions_.push_back(Wide(label.caption));
   for (const ShapeArrayDesign& array : design_.shape_arrays) {
     auto& shapes = shapes_.emplace_back();
     for (const ShapeDesign& shape : array.shapes) {
-      shapes.push_back({ToRect(shape.box), shape.fill_colour, shape.fill_style});
+      shapes.push_back({{}, shape.fill_colour, shape.fill_style});
     }
   }
+  LayOut(WindowDpi(window_));
+  const RECT frame = FrameAround(Pixels(design_.client_width, dpi_),
+                                 Pixels(design_.client_height, dpi_), kStyle, dpi_);
+  SetWindowPos(window_, nullptr, 0, 0, frame.right, frame.bottom,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   if (design_.timer && design_.timer->enabled) SetTimerEnabled(true);
 }
 
 Win32Window::~Win32Window() {
   SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
   DestroyWindow(window_);
-  DeleteObject(button_font_.handle);
+  DeleteFonts();
+}
+
+// Everything inside the window at the given dpi: the buttons' places, the fonts, the circles.
+void Win32Window::LayOut(int dpi) {
+  dpi_ = dpi;
+  DeleteFonts();
+  const ButtonArrayDesign& command1 = design_.command1;
+  std::vector<OneLine> captions;
+  for (std::size_t i = 0; i < buttons_.size(); ++i) {
+    const RECT box = ToRect(command1.buttons[i].box, dpi_);
+    SetWindowPos(buttons_[i], nullptr, box.left, box.top, box.right - box.left,
+                 box.bottom - box.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    captions.push_back({Wide(command1.buttons[i].caption), box.right - box.left - 2 * kEdge});
+  }
+  button_font_ = MakeFont(command1.font, dpi_, captions);
+  for (HWND button : buttons_) {
+    SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(button_font_.handle), FALSE);
+  }
+  for (const LabelDesign& label : design_.labels)
+    label_fonts_.push_back(MakeFont(label.font, dpi_));
+  for (std::size_t a = 0; a < shapes_.size(); ++a) {
+    for (std::size_t i = 0; i < shapes_[a].size(); ++i) {
+      shapes_[a][i].box = ToRect(design_.shape_arrays[a].shapes[i].box, dpi_);
+    }
+  }
+  InvalidateRect(window_, nullptr, TRUE);
+}
+
+void Win32Window::DeleteFonts() {
+  if (button_font_.handle) DeleteObject(button_font_.handle);
+  button_font_ = {};
   for (const Win32Font& font : label_fonts_) DeleteObject(font.handle);
+  label_fonts_.clear();
 }
 
 void Win32Window::SetTitle(const std::string& title) {
@@ -127,7 +157,7 @@ void Win32Window::SetVisible(bool visible) {
 
 void Win32Window::SetLabelCaption(int label, const std::string& caption) {
   captions_.at(static_cast<std::size_t>(label)) = Wide(caption);
-  const RECT box = ToRect(design_.labels[static_cast<std::size_t>(label)].box);
+  const RECT box = ToRect(design_.labels[static_cast<std::size_t>(label)].box, dpi_);
   InvalidateRect(window_, &box, TRUE);
 }
 
@@ -192,6 +222,16 @@ LRESULT Win32Window::Handle(UINT message, WPARAM w, LPARAM l) {
     case WM_PAINT:
       Paint();
       return 0;
+    case WM_DPICHANGED: {
+      // Moved to a monitor of another scale, or the scale changed: laid out again at the new
+      // dpi in the rectangle that Windows suggests.
+      LayOut(LOWORD(w));
+      const RECT& suggested = *reinterpret_cast<const RECT*>(l);
+      SetWindowPos(window_, nullptr, suggested.left, suggested.top,
+                   suggested.right - suggested.left, suggested.bottom - suggested.top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+      return 0;
+    }
     default:
       break;
   }
@@ -203,7 +243,7 @@ void Win32Window::Paint() {
   HDC dc = BeginPaint(window_, &paint);
   for (std::size_t i = 0; i < design_.labels.size(); ++i) {
     const LabelDesign& label = design_.labels[i];
-    RECT box = ToRect(label.box);
+    RECT box = ToRect(label.box, dpi_);
     HBRUSH back = CreateSolidBrush(ToColour(label.back_colour));
     FillRect(dc, &box, back);
     DeleteObject(back);

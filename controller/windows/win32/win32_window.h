@@ -10,7 +10,8 @@
 #include "windows/win32/win32_design.h"
 
 // One form's window with the Win32 API: buttons drawn with the designed face colour, labels
-// and LED circles painted by the window itself, Timer1 as a window timer.
+// and LED circles painted by the window itself, Timer1 as a window timer; laid out at the dpi
+// of the monitor it is on, and again whenever that changes.
 namespace orlanek::windows::win32 {
 
 class Win32Window : public WindowPeer {
@@ -37,6 +38,8 @@ class Win32Window : public WindowPeer {
     int fill_style;
   };
 
+  void LayOut(int dpi);
+  void DeleteFonts();
   LRESULT Handle(UINT message, WPARAM w, LPARAM l);
   void Paint();
   void DrawButton(const DRAWITEMSTRUCT& item);
@@ -44,6 +47,7 @@ class Win32Window : public WindowPeer {
   Form& form_;
   const WindowDesign& design_;
   HWND window_ = nullptr;
+  int dpi_ = 96;
   std::vector<HWND> buttons_;
   HWND first_in_focus_order_ = nullptr;
   Win32Font button_font_;

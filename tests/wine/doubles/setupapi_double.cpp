@@ -60,7 +60,8 @@ struct InterfaceRecord {
 };
 
 // A whole program run over the doubles: with HID_BUS_BOARD set the bus holds the LED board,
-// and with HID_BUS_REPORT_LOG set every feature report is appended to that file as one line
+// with HID_BUS_OTHERS set a mouse and a keyboard (after the board), and with HID_BUS_REPORT_LOG
+// set every feature report is appended to that file as one line
 // "milliseconds data ctrl length".
 struct EnvironmentScript {
   EnvironmentScript();
@@ -321,6 +322,10 @@ EnvironmentScript::EnvironmentScript() {
   if (const char* log = std::getenv("HID_BUS_REPORT_LOG"))
     TheBus().report_log = std::fopen(log, "a");
   if (std::getenv("HID_BUS_BOARD")) Bus_Add("vid_1234&pid_6789", 0x1234, 0x6789, 9, 0);
+  if (std::getenv("HID_BUS_OTHERS")) {
+    Bus_Add("vid_046d&pid_c077", 0x046d, 0xc077, 0, 0);
+    Bus_Add("vid_04d9&pid_1503", 0x04d9, 0x1503, 0, 0);
+  }
 }
 
 namespace {

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "platform.h"
+
+// The platform operations on the system's own Setup API, HID library and file services alone
+// (win32_platform.cpp); the platform interface itself adds the virtual board after them
+// (virtual_board_platform.cpp).
+namespace varnel::platform::system {
+
+void GetHidGuid(Guid* guid);
+Handle GetClassDevs(const Guid* guid, std::uint32_t flags);
+bool EnumDeviceInterfaces(Handle set, const Guid* guid, std::uint32_t member_index,
+                          InterfaceData* data);
+bool GetDeviceInterfaceDetail(Handle set, InterfaceData* data, std::uint8_t* detail,
+                              std::uint32_t detail_size, std::uint32_t* required_size);
+bool DestroyDeviceInfoList(Handle set);
+Handle CreateFile(const char* path, std::uint32_t access, std::uint32_t share,
+                  std::uint32_t disposition);
+bool CloseHandle(Handle device);
+bool GetAttributes(Handle device, Attributes* attributes);
+bool GetPreparsedData(Handle device, Handle* preparsed);
+bool GetCaps(Handle preparsed, Capabilities* capabilities);
+bool SetFeature(Handle device, const void* report, std::uint32_t length);
+bool FreePreparsedData(Handle preparsed);
+
+}  // namespace varnel::platform::system
