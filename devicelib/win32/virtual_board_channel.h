@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <string>
 
+#include "board_protocol.h"
+
 // How virtual-board.exe offers the LED board to Varnel.dll on the same desktop: one named pipe
 // whose name is the board's device path, carrying the ids as a HID interface's path does. A
 // program that opens the path holds the board until it closes it; the board then waits for the
@@ -22,7 +24,9 @@ struct Greeting {
 static_assert(sizeof(Greeting) == 8);
 
 // The LED board: one feature report of 8 bytes after its ID byte.
-inline constexpr Greeting kBoard = {0x1234, 0x6789, 0x0100, 9};
+inline constexpr Greeting kBoard = {static_cast<std::uint16_t>(orlanek::board::kVendorId),
+                                    static_cast<std::uint16_t>(orlanek::board::kProductId), 0x0100,
+                                    9};
 inline constexpr std::uint8_t kAccepted = 1;
 // In the namespace of this desktop's session.
 inline constexpr const char* kPresenceName = "Local\\varnel-virtual-board";
