@@ -6,6 +6,11 @@ settle=${STATION_SETTLE:-0.5}
 class=${STATION_CLASS:-Orlanek}
 # The windows' dpi (Wine's LogPixels): px N is N pixels at 96 dpi at that dpi, rounded.
 px() { echo $((($1 * ${STATION_DPI:-96} + 48) / 96)); }
+# set_dpi N: Wine's LogPixels, which Wine's desktop reads as it starts (wineserver -k first).
+set_dpi() {
+  "${WINE:-wine}" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f \
+    >/dev/null 2>&1
+}
 # Window titles are matched as UTF-8 text.
 export LC_ALL=C.UTF-8
 

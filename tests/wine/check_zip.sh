@@ -32,7 +32,8 @@ for file in "$@"; do
       *) fail "${file##*/} imports $dll" ;;
     esac
   done
-  ! grep -qiE '\b[a-z]*dpi[a-z]*\b' <<<"$imports" || fail "${file##*/} imports a dpi function"
+  # Spelt Dpi, so that a named pipe's functions (CreateNamedPipeA) are not taken for one.
+  ! grep -qE '\b[A-Za-z]*Dpi[A-Za-z]*\b' <<<"$imports" || fail "${file##*/} imports a dpi function"
   manifest=$("$windres" -i "$file" -O rc 2>/dev/null | sed -n '/^1 24 .* RT_MANIFEST/,/^END/p')
   for wanted in '>PerMonitorV2, PerMonitor</dpiAwareness>' '>true/pm</dpiAware>' \
     'level=""asInvoker""' '{35138b9a-5d96-4fbd-8e2d-a2440225f93a}' \

@@ -7,9 +7,6 @@ set -euo pipefail
 dir=$1 shots=${2:-}
 wine=${WINE:-wine}
 pid=""
-set_dpi() {
-  "$wine" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
-}
 trap 'kill $pid 2>/dev/null || true; set_dpi 96 || true; wineserver -k 2>/dev/null || true' EXIT
 export STATION_CLASS=orlanek.exe STATION_SETTLE=2
 source "$(dirname "$0")/../e2e/station.sh"

@@ -9,7 +9,8 @@
 #   its button during the run (Orlanek's circles turn hollow), and its JSON passes station-check;
 # - in a second run, its window shows the green row last sent; then virtual-board.exe is killed:
 #   Orlanek goes on with hollow circles, the JSON written so far reads whole, and a virtual board
-#   started again is found at the next tick.
+#   started again is found at the next tick;
+# - at 144 dpi its window is half as large again as at 96 (its picture then in SHOT-DIR).
 # Usage: virtual_board_wine.sh TEST-DIR BIN-DIR STATION-CHECK [SHOT-DIR]
 #        (on a display: tests/e2e/with_display.sh; WINEPREFIX set; WINE may name Wine's loader)
 set -uo pipefail
@@ -17,8 +18,9 @@ dir=$1 bin=$2 checker=$3 shots=${4:-}
 [ -x "$checker" ] || { echo "SKIP: no $checker (the native build makes it)"; exit 77; }
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
-pid="" board=""
-trap 'kill $pid $board 2>/dev/null; wineserver -k 2>/dev/null; rm -rf "$work"' EXIT
+pid="" board="" dpi=""
+trap 'kill $pid $board 2>/dev/null; [ -z "$dpi" ] || set_dpi 96; wineserver -k 2>/dev/null
+  rm -rf "$work"' EXIT
 export STATION_CLASS=orlanek.exe STATION_SETTLE=2 WINEDLLOVERRIDES=setupapi,hid=n
 source "$here/../e2e/station.sh"
 source "$here/../e2e/checked_session.sh"
@@ -48,7 +50,11 @@ session() {
     tail -n +2 | xargs
 }
 
+# size WINDOW: its client area, WIDTHxHEIGHT.
+size() { xdotool getwindowgeometry "$1" | awk '/Geometry/ { print $2 }'; }
+
 start_board "$work/alone.jsonl"
+at_96=$(size "$board_window")
 answers=$(HID_BUS_OTHERS=1 session count 'id 2' 'open 1234 6789' 'out 5 0' close)
 [ "$answers" = "3 12346789 -1 sent closed" ] || fail "other devices and the virtual board: $answers"
 grep -q '"report":\[0,5,0,0,0,0,0,0,0\]' "$work/alone.jsonl" ||
@@ -186,4 +192,15 @@ start_board "$work/again.jsonl"
 await_circles 0000000000000000 || fail "the virtual board started again was not found: $(circles)"
 await_line '"report"' "$work/again.jsonl" || fail "no report reached the new virtual board"
 kill -0 "$pid" 2>/dev/null || fail "Orlanek ended"
-echo "PASS: the virtual board played exercise 3 and was found, pulled out and ended as a board"
+
+kill "$pid" "$board"
+wineserver -k
+wait "$pid" "$board" 2>/dev/null
+dpi=144
+set_dpi $dpi
+start_board "$work/144.jsonl"
+at_144=$(size "$board_window")
+[ "$at_144" = "$((${at_96%x*} * 3 / 2))x$((${at_96#*x} * 3 / 2))" ] ||
+  fail "the virtual board's window is $at_144 at 144 dpi, $at_96 at 96"
+[ -z "$shots" ] || import -window "$board_window" "$shots/virtual-board-window-144dpi.png"
+echo "PASS: the virtual board was found, played exercise 3, was pulled out, ended, and scaled to 144 dpi"

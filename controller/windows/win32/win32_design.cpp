@@ -8,23 +8,6 @@
 namespace orlanek::windows::win32 {
 namespace {
 
-constexpr int kDesignDpi = 96;
-
-// A function of user32.dll that older Windows lack, bound at its first use: the program must
-// start where it is missing.
-template <typename Function>
-Function* NewerUser32Function(const char* name) {
-  const FARPROC found = GetProcAddress(GetModuleHandleW(L"user32.dll"), name);
-  return reinterpret_cast<Function*>(reinterpret_cast<void*>(found));
-}
-
-int SystemDpi() {
-  HDC screen = GetDC(nullptr);
-  const int found = GetDeviceCaps(screen, LOGPIXELSX);
-  ReleaseDC(nullptr, screen);
-  return found > 0 ? found : kDesignDpi;
-}
-
 struct FaceSought {
   const wchar_t* name;
   LONG heaviest;  // 0 while the face is not found
@@ -87,26 +70,9 @@ bool AllFit(HFONT font, const std::vector<OneLine>& texts) {
 
 }  // namespace
 
-int WindowDpi(HWND window) {
-  static const auto dpi_for_window = NewerUser32Function<UINT WINAPI(HWND)>("GetDpiForWindow");
-  const UINT dpi = dpi_for_window ? dpi_for_window(window) : 0;
-  return dpi > 0 ? static_cast<int>(dpi) : SystemDpi();
-}
-
-RECT FrameAround(int client_width, int client_height, DWORD style, int dpi) {
-  static const auto adjust_for_dpi =
-      NewerUser32Function<BOOL WINAPI(RECT*, DWORD, BOOL, DWORD, UINT)>("AdjustWindowRectExForDpi");
-  RECT frame = {0, 0, client_width, client_height};
-  if (!adjust_for_dpi || !adjust_for_dpi(&frame, style, FALSE, 0, static_cast<UINT>(dpi))) {
-    AdjustWindowRectEx(&frame, style, FALSE, 0);
-  }
-  OffsetRect(&frame, -frame.left, -frame.top);
-  return frame;
-}
-
 // The design's 15 twips a pixel hold at 96 dpi; other settings scale from there.
 int Pixels(Twips twips, int dpi) {
-  return MulDiv(TwipsToPixels(twips), dpi, kDesignDpi);
+  return AtDpi(TwipsToPixels(twips), dpi);
 }
 
 RECT ToRect(const Box& box, int dpi) {

@@ -7,14 +7,11 @@
 #include <vector>
 
 #include "windows/design.h"
+#include "windows/win32/win32_dpi.h"
 
 // The design's units on Win32: twips to device pixels at a window's dpi, colours, fonts.
 namespace orlanek::windows::win32 {
 
-// The dpi of the monitor that the window is on (Windows 10 1607 on), else the system's dpi.
-int WindowDpi(HWND window);
-// The window rectangle, from (0, 0), around a client area of the given size at the given dpi.
-RECT FrameAround(int client_width, int client_height, DWORD style, int dpi);
 int Pixels(Twips twips, int dpi);
 RECT ToRect(const Box& box, int dpi);
 COLORREF ToColour(OleColour colour);

@@ -11,9 +11,14 @@
 
 #include "board_pipe.h"
 #include "led_colours.h"
+#include "windows/win32/win32_dpi.h"
 
 namespace {
 
+using orlanek::windows::win32::AtDpi;
+using orlanek::windows::win32::FrameAround;
+using orlanek::windows::win32::kDesignDpi;
+using orlanek::windows::win32::WindowDpi;
 using virtual_board::BoardPipe;
 
 const char kUsage[] =
@@ -25,8 +30,9 @@ const char kUsage[] =
     "  --json FILE  one JSON line per report and per plug change into FILE, each with \"ms\":\r\n"
     "               milliseconds since the board was made, for station-check\r\n";
 
-// Layout in pixels: LEDs of kLed across, kPitch apart, in two rows, the button below.
-constexpr int kLed = 24, kPitch = 32, kMargin = 16;
+// Layout in pixels at 96 dpi: LEDs of kLed across, kPitch apart, in two rows, the button below,
+// its text kButtonText high (8 points). Px scales it to the window's dpi.
+constexpr int kLed = 24, kPitch = 32, kMargin = 16, kButtonText = 11;
 constexpr int kRowTop[] = {kMargin, kMargin + kPitch + 8};
 constexpr int kButtonTop = kRowTop[1] + kPitch + 12, kButtonHeight = 28;
 constexpr int kClientWidth = 2 * kMargin + 8 * kPitch - (kPitch - kLed);
@@ -41,9 +47,15 @@ struct Shown {
   bool plugged = false;
   bool want_plugged = true;
   HWND button = nullptr;
+  HFONT button_font = nullptr;
+  int dpi = kDesignDpi;
   BoardPipe* board = nullptr;
 };
 Shown shown;
+
+int Px(int designed) {
+  return AtDpi(designed, shown.dpi);
+}
 
 // A row as Orlanek's run window paints it: lit or dark, hollow while no board is there.
 void PaintRow(HDC dc, int top, std::uint8_t value, const orlanek::RowColours& colours) {
@@ -52,7 +64,7 @@ void PaintRow(HDC dc, int top, std::uint8_t value, const orlanek::RowColours& co
     HBRUSH brush = nullptr;
     if (shown.plugged) brush = CreateSolidBrush((value >> bit & 1) ? colours.lit : colours.dark);
     HGDIOBJ old = SelectObject(dc, brush ? brush : GetStockObject(NULL_BRUSH));
-    Ellipse(dc, left, top, left + kLed, top + kLed);
+    Ellipse(dc, Px(left), Px(top), Px(left + kLed), Px(top + kLed));
     SelectObject(dc, old);
     if (brush) DeleteObject(brush);
   }
@@ -62,6 +74,22 @@ void Toggle() {
   shown.want_plugged = !shown.want_plugged;
   shown.board->SetPlugged(shown.want_plugged);
   SetWindowTextA(shown.button, shown.want_plugged ? kPullOut : kPutBack);
+}
+
+// Everything inside the window at the given dpi: the button's place and its font, the LEDs.
+void LayOut(HWND window, int dpi) {
+  shown.dpi = dpi;
+  LOGFONTA face = {};
+  GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof face, &face);
+  face.lfHeight = -Px(kButtonText);
+  face.lfWidth = 0;
+  HFONT font = CreateFontIndirectA(&face);
+  SendMessageA(shown.button, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  if (shown.button_font) DeleteObject(shown.button_font);
+  shown.button_font = font;
+  SetWindowPos(shown.button, nullptr, Px(kMargin), Px(kButtonTop), Px(kClientWidth - 2 * kMargin),
+               Px(kButtonHeight), SWP_NOZORDER | SWP_NOACTIVATE);
+  InvalidateRect(window, nullptr, TRUE);
 }
 
 LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -80,6 +108,14 @@ LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wparam, LPARA
       shown.plugged = lparam != 0;
       InvalidateRect(window, nullptr, TRUE);
       return 0;
+    case WM_DPICHANGED: {
+      // Moved to a monitor of another scale, or the scale changed.
+      LayOut(window, LOWORD(wparam));
+      const RECT& suggested = *reinterpret_cast<const RECT*>(lparam);
+      SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                   suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+      return 0;
+    }
     case WM_COMMAND:
       if (LOWORD(wparam) == kButtonId) Toggle();
       return 0;
@@ -99,16 +135,15 @@ HWND MakeWindow(HINSTANCE instance) {
   window_class.lpszClassName = "VirtualBoard";
   RegisterClassA(&window_class);
   constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-  RECT frame = {0, 0, kClientWidth, kClientHeight};
-  AdjustWindowRect(&frame, kStyle, FALSE);
-  HWND window = CreateWindowA("VirtualBoard", "Virtual LED board", kStyle, CW_USEDEFAULT,
-                              CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top,
-                              nullptr, nullptr, instance, nullptr);
-  shown.button = CreateWindowA("BUTTON", kPullOut, WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, kMargin,
-                               kButtonTop, kClientWidth - 2 * kMargin, kButtonHeight, window,
-                               reinterpret_cast<HMENU>(kButtonId), instance, nullptr);
-  SendMessageA(shown.button, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
-               TRUE);
+  HWND window =
+      CreateWindowA("VirtualBoard", "Virtual LED board", kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                    CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, nullptr);
+  shown.button = CreateWindowA("BUTTON", kPullOut, WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 0, 0, 0,
+                               0, window, reinterpret_cast<HMENU>(kButtonId), instance, nullptr);
+  LayOut(window, WindowDpi(window));
+  const RECT frame = FrameAround(Px(kClientWidth), Px(kClientHeight), kStyle, shown.dpi);
+  SetWindowPos(window, nullptr, 0, 0, frame.right, frame.bottom,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   return window;
 }
 
