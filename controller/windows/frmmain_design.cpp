@@ -1,3 +1,4 @@
+#include "board_protocol.h"
 #include "design.h"
 
 namespace orlanek::windows {
@@ -53,7 +54,7 @@ constexpr ShapeDesign kShape2[] = {RedShape(7080), RedShape(6675), RedShape(6270
 
 constexpr ShapeArrayDesign kShapeArrays[] = {{"Shape1", kShape1}, {"Shape2", kShape2}};
 
-constexpr TimerDesign kTimer1{"Timer1", 1000, true};
+constexpr TimerDesign kTimer1{"Timer1", board::kTickMs, true};
 
 }  // namespace
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "board_protocol.h"
 #include "judge.h"
 #include "station_model.h"
 
@@ -15,7 +16,8 @@ namespace station_check {
 using Write = orlanek::BoardWrite;
 using Writes = std::vector<Write>;
 
-constexpr std::int64_t kSecond = 1'000'000;
+// One tick of the reference, in microseconds: the run window's timer period.
+constexpr std::int64_t kSecond = std::int64_t{orlanek::board::kTickMs} * 1000;
 
 // One rule's first offence.
 struct RuleState {
