@@ -10,6 +10,7 @@
 #include <string>
 
 #include "board_pipe.h"
+#include "board_protocol.h"
 #include "led_colours.h"
 #include "windows/win32/win32_dpi.h"
 
@@ -23,7 +24,7 @@ using virtual_board::BoardPipe;
 
 const char kUsage[] =
     "Usage: virtual-board.exe [--json FILE]\r\n"
-    "  Offers the LED board (vendor 1234, product 6789) to Varnel.dll on this desktop, as if\r\n"
+    "  Offers the LED board (%s) to Varnel.dll on this desktop, as if\r\n"
     "  it were plugged in: start it, then Orlanek.exe or your own program beside Varnel.dll.\r\n"
     "  Its window shows the green and red rows; the button (or the key U) pulls the board out\r\n"
     "  and puts it back. One program at a time holds the board; one virtual board a desktop.\r\n"
@@ -166,7 +167,9 @@ struct FileCloser {
 
 int main(int argc, char** argv) {
   if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-    Say(kUsage, MB_ICONINFORMATION);
+    char usage[sizeof kUsage + sizeof orlanek::board::kIdentityText];
+    std::snprintf(usage, sizeof usage, kUsage, orlanek::board::kIdentityText);
+    Say(usage, MB_ICONINFORMATION);
     return 0;
   }
   const bool json_asked = argc == 3 && std::strcmp(argv[1], "--json") == 0;
