@@ -11,7 +11,6 @@ set -uo pipefail
 bits=$1 loader=$2 build=$3 native=$4
 source "$(dirname "$0")/boards.sh"
 session=""
-trap 'end_session; unplug_all' EXIT
 fail() {
   echo "FAIL ($bits-bit): $*"
   local i
@@ -20,13 +19,6 @@ fail() {
   fi
   exit 1
 }
-
-# A folder of its own holding only the test program and the library as shipped, so that no
-# setupapi.dll or hid.dll but Wine's can be found.
-app=$work/app$bits
-mkdir -p "$app"
-cp "$build/tests/wine/varnel_session.exe" "$build/bin/Varnel.dll" "$app/" ||
-  { echo "FAIL: build $build (bin/Varnel.dll, tests/wine/varnel_session.exe) first"; exit 1; }
 
 # The session's input and output through named pipes: closing its input ends it.
 start_session() {
@@ -50,6 +42,15 @@ end_session() {
   wait "$session"
   session=""
 }
+trap 'end_session; unplug_all' EXIT
+
+# A folder of its own holding only the test program and the library as shipped, so that no
+# setupapi.dll or hid.dll but Wine's can be found.
+app=$work/app$bits
+mkdir -p "$app"
+cp "$build/tests/wine/varnel_session.exe" "$build/bin/Varnel.dll" "$app/" ||
+  { echo "FAIL: build $build (bin/Varnel.dll, tests/wine/varnel_session.exe) first"; exit 1; }
+
 # read_answer SECONDS: the session's next line, without the carriage return Windows ends it with.
 read_answer() {
   local reply=""
