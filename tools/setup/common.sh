@@ -73,10 +73,14 @@ ensure_source_packages() {
     echo "Run this as root to add a deb-src line (apt-get source libpcap) to apt's sources." >&2
     return 1
   fi
-  local codename
+  # The source of the release from the mirror that apt already reads its packages from.
+  local codename mirror
   codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
-  echo "deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg]" \
-    "http://deb.debian.org/debian $codename main" >/etc/apt/sources.list.d/orlanek-deb-src.list
+  mirror=$(apt-get indextargets --format '$(REPO_URI) $(CODENAME)' 'Created-By: Packages' |
+    awk -v release="$codename" '$2 == release {print $1; exit}')
+  [ -n "$mirror" ] || { echo "apt reads no packages of $codename; cannot add its source" >&2; return 1; }
+  echo "deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] $mirror $codename main" \
+    >/etc/apt/sources.list.d/orlanek-deb-src.list
   apt-get update -qq >/dev/null
 }
 
