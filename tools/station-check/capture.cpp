@@ -89,12 +89,6 @@ std::string DeviceName(std::uint32_t device) {
   return std::to_string(device / 1000) + "." + std::to_string(device % 1000);
 }
 
-std::string Seconds(std::int64_t us) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.3f s", static_cast<double>(us) / 1e6);
-  return text;
-}
-
 }  // namespace
 
 UsbPacket DecodeUsbPacket(int link_type, const std::uint8_t* bytes, std::size_t size) {

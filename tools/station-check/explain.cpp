@@ -136,7 +136,7 @@ Explainer::Explainer(int exercise, std::int64_t slack)
 void Explainer::AddChoices(const Explanation& e, const Tick& tick,
                            std::vector<Candidate>& out) const {
   for (const bool fresh : {false, true}) {
-    Candidate c{e, {}, Cause::kMenu, e.model.RunMode};
+    Candidate c{e, {}, Cause::kMenu};
     if (fresh) c.after.model = StationModel();
     c.after.model.RunWindowLoaded();
     c.writes = c.after.model.ExerciseChosen(exercise_index_, board::kPresent).writes;
@@ -152,7 +152,7 @@ void Explainer::AddChoices(const Explanation& e, const Tick& tick,
 // a plug-in since the tick before is one the program noticed.
 void Explainer::AddTicks(const Explanation& e, const Tick& tick, bool relaxed,
                          std::vector<Candidate>& out) const {
-  Candidate base{e, {}, Cause::kTick, 0};
+  Candidate base{e, {}, Cause::kTick};
   if (e.rhythm) {
     base.gap = tick.us - *e.rhythm;
     base.slots =
@@ -179,7 +179,6 @@ void Explainer::AddTicks(const Explanation& e, const Tick& tick, bool relaxed,
         c.after.clean = true;
         c.after.counted = false;
       }
-      c.mode = c.after.model.RunMode;
       c.writes = Step(c.after, board::kPresent);
       c.after.rhythm = tick.us;
       c.after.loose = false;
@@ -196,7 +195,7 @@ void Explainer::AddCloseBox(const Explanation& e, const Tick& tick, bool relaxed
   for (const Explanation& t :
        Silent(e, ticks, tick.away_before, relaxed, exercise_index_, steps_)) {
     if (t.menu) continue;
-    Candidate c{t, {}, Cause::kCloseBox, t.model.RunMode};
+    Candidate c{t, {}, Cause::kCloseBox};
     c.writes = c.after.model.RunWindowClosed(board::kPresent).writes;
     c.after.menu = true;
     c.after.rhythm.reset();

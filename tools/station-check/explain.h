@@ -31,7 +31,6 @@ struct Candidate {
   Explanation after;
   Writes writes;  // what the reference sends
   Cause cause = Cause::kTick;
-  std::int16_t mode = 0;  // RunMode that the tick was judged in
   std::int64_t gap = 0;   // from the rhythm's last tick (kTick with a rhythm)
   int slots = 1;          // the whole seconds that gap stands for
   bool timed = false;     // there was a rhythm to keep
@@ -50,6 +49,7 @@ class Explainer {
   // The run or walk that the explanations are in has been counted whole.
   void MarkCounted();
   const Explanation& Lead() const { return held_.front(); }
+  int steps() const { return steps_; }  // the exercise's
 
  private:
   void AddChoices(const Explanation& e, const Tick& tick, std::vector<Candidate>& out) const;

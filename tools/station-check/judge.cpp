@@ -16,8 +16,7 @@ namespace {
 namespace board = orlanek::board;
 
 struct Walk {
-  std::size_t steps = 0;  // the exercise's
-  RuleState form, latch, cadence, green, red, plugin;
+  RuleState cadence, green, red, plugin;
   int green_runs = 0, red_walks = 0, plugins = 0;
   std::int64_t slack = 0;  // the cadence's allowance in microseconds
   std::size_t cadence_ticks = 0;
@@ -74,21 +73,26 @@ RuleState& RuleOf(bool red, Walk& walk) {
 
 // No explanation fits. Either the program fell silent where the reference sends every tick,
 // or it sent other writes: the rule of the run or walk it was in breaks, and the explanations
-// nearest to what it sent are kept.
+// nearest to what it sent are kept: of the tick's candidates (all), or where it has none, of
+// the relaxed ones.
 std::vector<Candidate> Misfit(const Explainer& explainer, const std::vector<Candidate>& all,
                               const Tick& tick, const Writes& sent, std::size_t t, Walk& walk) {
   const bool was_red = explainer.Lead().model.RunMode == orlanek::kRunModeRed;
-  std::vector<Candidate> kept = Fitting(explainer.Candidates(tick, true), sent);
+  const std::vector<Candidate> relaxed = explainer.Candidates(tick, true);
+  std::vector<Candidate> kept = Fitting(relaxed, sent);
   if (!kept.empty()) {
     RuleOf(was_red, walk)
         .Break(t, Where(tick) + ": " + std::to_string(kept.front().slots - 1) +
                       " tick(s) before it sent nothing while the board was "
                       "plugged in");
   } else {
+    const std::vector<Candidate>& near = all.empty() ? relaxed : all;
+    std::vector<int> nearness;
     int best = INT32_MIN;
-    for (const Candidate& c : all) best = std::max(best, Nearness(c.writes, sent));
-    for (const Candidate& c : all)
-      if (Nearness(c.writes, sent) == best) kept.push_back(c);
+    for (const Candidate& c : near)
+      best = std::max(best, nearness.emplace_back(Nearness(c.writes, sent)));
+    for (std::size_t i = 0; i < near.size(); ++i)
+      if (nearness[i] == best) kept.push_back(near[i]);
     const bool walking =
         std::any_of(sent.begin(), sent.end(), [](Write w) { return w.red && w.value; });
     const bool greens = std::any_of(sent.begin(), sent.end(), [](Write w) { return !w.red; });
@@ -110,8 +114,7 @@ Judged Explain(Explainer& explainer, const Tick& tick, const Writes& sent, std::
   for (const Candidate& c : kept)
     if (c.in_rhythm) timely.push_back(c);
   if (!fits) {
-    kept = Misfit(explainer, all.empty() ? explainer.Candidates(tick, true) : all, tick, sent, t,
-                  walk);
+    kept = Misfit(explainer, all, tick, sent, t, walk);
   } else if (!timely.empty()) {
     kept = std::move(timely);
   }
@@ -135,7 +138,7 @@ void Count(Explainer& explainer, Walk& walk) {
   const Explanation& lead = explainer.Lead();
   if (!lead.clean || lead.counted || lead.menu) return;
   const int played = std::int16_t{lead.model.StepIndex} - 1;
-  if (lead.model.RunMode == orlanek::kRunModeGreen && played + 1 >= static_cast<int>(walk.steps)) {
+  if (lead.model.RunMode == orlanek::kRunModeGreen && played + 1 >= explainer.steps()) {
     ++walk.green_runs;
   } else if (lead.model.RunMode == orlanek::kRunModeRed && played == board::kRedWalkSteps - 1) {
     ++walk.red_walks;
@@ -149,28 +152,25 @@ void Count(Explainer& explainer, Walk& walk) {
 // rest for hours), then this tick on the board and on the reference.
 struct Picture {
   virtual_board::BoardState shown, reference;
-  bool present = true;
 
   void Add(const Tick& tick, const Candidate& lead, bool in_run, Walk& walk) {
     if (!walk.frames.empty() && in_run) {
       for (int slot = std::max(1, lead.slots - board::kLastStep); slot < lead.slots; ++slot) {
         Frame silent = walk.frames.back();
         silent.us = tick.us - (lead.slots - slot) * kSecond;
-        silent.present = !tick.unplugged_before && present;
+        silent.present = !tick.away_before;
         walk.frames.push_back(silent);
       }
     }
     for (const Report* report : tick.reports) shown.Apply(report->bytes);
     for (const orlanek::BoardReport& report : orlanek::ReportsOf(lead.writes))
       reference.Apply(std::vector<std::uint8_t>{board::kReportId, report.data, report.control});
-    present = tick.present_after;
     walk.frames.push_back(
         {tick.us, true, shown.green(), shown.red(), reference.green(), reference.red()});
   }
 };
 
-void Run(const Session& session, int exercise, Walk& walk) {
-  const std::vector<Tick> ticks = CutIntoTicks(session, walk.form, walk.latch);
+void Run(const std::vector<Tick>& ticks, int exercise, Walk& walk) {
   Explainer explainer(exercise, walk.slack);
   Picture picture;
   for (std::size_t t = 0; t < ticks.size(); ++t) {
@@ -206,11 +206,10 @@ RuleResult Result(int number, std::string name, const RuleState& state, bool see
   return result;
 }
 
-Walk WalkFor(const Session& session, int exercise, int tolerance_ms) {
+Walk WalkFor(const std::vector<Tick>& ticks, int exercise, int tolerance_ms) {
   Walk walk;
   walk.slack = std::int64_t{tolerance_ms} * 1000;
-  walk.steps = orlanek::ExerciseAt(static_cast<std::int16_t>(exercise - 1))->steps.size();
-  Run(session, exercise, walk);
+  Run(ticks, exercise, walk);
   return walk;
 }
 
@@ -219,13 +218,15 @@ Walk WalkFor(const Session& session, int exercise, int tolerance_ms) {
 Verdict Judge(const Session& session, int exercise, int tolerance_ms) {
   Verdict verdict;
   verdict.exercise_given = exercise != 0;
+  RuleState form, latch;
+  const std::vector<Tick> ticks = CutIntoTicks(session, form, latch);
   Walk walk;
   if (exercise != 0) {
-    walk = WalkFor(session, exercise, tolerance_ms);
+    walk = WalkFor(ticks, exercise, tolerance_ms);
   } else {
     // The exercise whose run holds; else the one that went right longest.
     for (int candidate = 1; candidate <= 10; ++candidate) {
-      Walk tried = WalkFor(session, candidate, tolerance_ms);
+      Walk tried = WalkFor(ticks, candidate, tolerance_ms);
       const auto rank = [](const Walk& w) {
         return std::make_pair(!w.green.broken && w.green_runs > 0, w.green.tick);
       };
@@ -237,11 +238,11 @@ Verdict Judge(const Session& session, int exercise, int tolerance_ms) {
   }
   verdict.exercise = exercise;
   const std::size_t reports = session.reports.size();
-  verdict.rules.push_back(Result(1, "report form", walk.form, reports > 0,
+  verdict.rules.push_back(Result(1, "report form", form, reports > 0,
                                  std::to_string(reports) + " reports of " +
                                      std::to_string(reports ? session.reports[0].bytes.size() : 0) +
                                      " bytes"));
-  verdict.rules.push_back(Result(2, "red latch", walk.latch, reports > 0, "every latch whole"));
+  verdict.rules.push_back(Result(2, "red latch", latch, reports > 0, "every latch whole"));
   char cadence[96];
   std::snprintf(cadence, sizeof cadence, "%zu ticks in rhythm, worst deviation %.0f ms",
                 walk.cadence_ticks, walk.worst_ms);

@@ -369,6 +369,12 @@ std::string RefusedNote(std::size_t refused) {
          " transfer(s) that the board refused (they failed on the bus and do not count as sent)";
 }
 
+std::string Seconds(std::int64_t us) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.3f s", static_cast<double>(us) / 1'000'000);
+  return text;
+}
+
 SessionResult ReadSession(std::string_view text, bool usbmon) {
   LineSession lines(usbmon);
   while (!text.empty()) {

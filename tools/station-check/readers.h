@@ -46,6 +46,8 @@ LineResult ReadUsbmonLine(std::string_view line);
 
 // The line that says how many transfers the board refused.
 std::string RefusedNote(std::size_t refused);
+// A time in microseconds, to the millisecond: "12.345 s".
+std::string Seconds(std::int64_t us);
 
 // A whole session; error (naming the line or packet) when it cannot be read. notes: what the
 // reader saw fit to say besides (transfers the board refused, where a cut capture ends).

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "board_protocol.h"
+#include "readers.h"
 
 namespace station_check {
 namespace {
@@ -28,13 +29,13 @@ std::string At(const Report& report) {
 std::vector<Tick> GroupIntoTicks(const Session& session) {
   std::vector<Tick> ticks;
   std::size_t plug = 0;
-  bool present = true, plugged = false, unplugged = false, away = false;
+  bool present = true, plugged = false, away = false;
   const Report* previous = nullptr;
   for (const Report& report : session.reports) {
     bool changed = false;
     for (; plug < session.plugs.size() && session.plugs[plug].us <= report.us; ++plug) {
       present = session.plugs[plug].plugged;
-      (present ? plugged : unplugged) = true;
+      plugged = plugged || present;
       away = away || !present;
       changed = true;
     }
@@ -42,13 +43,11 @@ std::vector<Tick> GroupIntoTicks(const Session& session) {
       ticks.emplace_back();
       ticks.back().us = report.us;
       ticks.back().plugged_before = plugged;
-      ticks.back().unplugged_before = unplugged;
       ticks.back().away_before = away;
-      plugged = unplugged = false;
+      plugged = false;
       away = !present;
     }
     ticks.back().reports.push_back(&report);
-    ticks.back().present_after = present;
     previous = &report;
   }
   return ticks;
@@ -146,12 +145,6 @@ std::vector<Tick> CutIntoTicks(const Session& session, RuleState& form, RuleStat
     ticks[t].writes = ReadWrites(ticks[t], t, latch);
   }
   return ticks;
-}
-
-std::string Seconds(std::int64_t us) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.3f s", static_cast<double>(us) / kSecond);
-  return text;
 }
 
 std::string Where(const Tick& tick) {

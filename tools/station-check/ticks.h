@@ -32,16 +32,13 @@ struct Tick {
   std::int64_t us = 0;
   std::vector<const Report*> reports;
   Writes writes;
-  bool plugged_before = false;    // a plug-in since the tick before
-  bool unplugged_before = false;  // the board was taken out since the tick before
-  bool away_before = false;       // the board was away for some time since the tick before
-  bool present_after = true;
+  bool plugged_before = false;  // a plug-in since the tick before
+  bool away_before = false;     // the board was away for some time since the tick before
 };
 
 // The ticks of a session; form and latch take the first offence of rules 1 and 2.
 std::vector<Tick> CutIntoTicks(const Session& session, RuleState& form, RuleState& latch);
 
-std::string Seconds(std::int64_t us);
 // "at T s (line N: bytes of the tick's first report)".
 std::string Where(const Tick& tick);
 // "green 3, red 0", or "nothing".
