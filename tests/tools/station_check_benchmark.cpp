@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "board_protocol.h"
 #include "capture.h"
 #include "exercise_table.h"
 #include "judge.h"
@@ -94,22 +95,22 @@ std::size_t MakeCapture(const std::string& path, int hours) {
     now += 1000;
   };
   const auto red = [&](std::uint8_t value) {
-    for (const std::uint8_t control : {0x20, 0x30, 0x20}) report(value, control);
+    for (const std::uint8_t control : orlanek::board::kRedLatch) report(value, control);
   };
-  const auto tick = [&](std::int64_t start) { now = start; };
   while (now < hours * 3600 * kSecond) {
     std::int64_t start = now;
     red(0);  // the menu choice
     for (int step = 0; step < 21; ++step) {
-      tick(start += kSecond);
+      now = start += kSecond;
       if (step == 0) red(0);
-      report(step < static_cast<int>(exercise->steps.size()) ? exercise->steps[step] : 0, 0);
+      report(step < static_cast<int>(exercise->steps.size()) ? exercise->steps[step] : 0,
+             orlanek::board::kGreenWrite);
     }
     for (int step = 0; step < 11; ++step) {
-      tick(start += kSecond);
+      now = start += kSecond;
       red(step < 8 ? static_cast<std::uint8_t>(1 << step) : 0);  // the walk, its clear, EXIT
     }
-    tick(start + 3 * kSecond + 456'000);
+    now = start + 3 * kSecond + 456'000;
   }
   return out.packets;
 }
