@@ -79,14 +79,6 @@ void CloseUsbDevice() {
   close_usb_device.Get()();
 }
 
-void PutGreenLeds(std::uint8_t value) {
-  OutDataCtrl(value, board::kGreenWrite);
-}
-
-void PutRedLeds(std::uint8_t value) {
-  for (const std::uint8_t control : board::kRedLatch) OutDataCtrl(value, control);
-}
-
 std::int16_t ProbeBoard() {
   const std::int16_t state = OpenUsbDevice(board::kVendorId, board::kProductId);
   if (state == board::kPresent) {

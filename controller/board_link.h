@@ -3,7 +3,7 @@
 #include <cstdint>
 
 // The board link: the three functions of the device library that the controller calls, bound
-// by name at their first call, and the procedures built directly on them.
+// by name at their first call, and the board probe built on them.
 namespace orlanek {
 
 // The file the library is loaded from, without a path.
@@ -13,10 +13,6 @@ std::int16_t OpenUsbDevice(std::int16_t vendor, std::int16_t product);
 void OutDataCtrl(std::uint8_t data, std::uint8_t ctrl);
 void CloseUsbDevice();
 
-// The green row shows value.
-void PutGreenLeds(std::uint8_t value);
-// The red row latches value on the strobe of bit 4 while bit 5 is held.
-void PutRedLeds(std::uint8_t value);
 // Checks for the board, marks the on-screen LEDs filled or hollow and leaves it closed.
 std::int16_t ProbeBoard();
 

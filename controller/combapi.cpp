@@ -8,13 +8,7 @@ namespace orlanek {
 namespace {
 
 void Write(const std::vector<BoardWrite>& writes) {
-  for (const BoardWrite& write : writes) {
-    if (write.red) {
-      PutRedLeds(write.value);
-    } else {
-      PutGreenLeds(write.value);
-    }
-  }
+  for (const BoardReport& r : ReportsOf(writes)) OutDataCtrl(r.data, r.control);
 }
 
 void Show(const ScreenChange& change) {

@@ -15,7 +15,6 @@ using windows::SystemFunction;
 using GetEnvironmentVariableFunction = DWORD WINAPI(const wchar_t*, wchar_t*, DWORD);
 using CreateFileWideFunction = HANDLE WINAPI(const wchar_t*, DWORD, DWORD, SECURITY_ATTRIBUTES*,
                                              DWORD, DWORD, HANDLE);
-using WriteFileFunction = BOOL WINAPI(HANDLE, const void*, DWORD, DWORD*, OVERLAPPED*);
 using CounterFunction = BOOL WINAPI(LARGE_INTEGER*);
 
 constexpr const char* kKernel = "kernel32";
@@ -23,7 +22,6 @@ constexpr const char* kKernel = "kernel32";
 SystemFunction<GetEnvironmentVariableFunction> get_environment_variable(kKernel,
                                                                         "GetEnvironmentVariableW");
 SystemFunction<CreateFileWideFunction> create_file_wide(kKernel, "CreateFileW");
-SystemFunction<WriteFileFunction> write_file(kKernel, "WriteFile");
 SystemFunction<CounterFunction> query_performance_counter(kKernel, "QueryPerformanceCounter");
 SystemFunction<CounterFunction> query_performance_frequency(kKernel, "QueryPerformanceFrequency");
 
@@ -62,7 +60,7 @@ Handle SessionLog() {
 }
 
 bool AppendToLog(Handle log, const char* text, std::size_t length) {
-  auto* write = write_file.Get();
+  auto* write = windows::write_file.Get();
   DWORD written = 0;
   return write != nullptr && length <= MAXDWORD &&
          write(reinterpret_cast<HANDLE>(log), text, static_cast<DWORD>(length), &written,

@@ -32,4 +32,8 @@ class SystemFunction {
   Function* function_ = nullptr;
 };
 
+// WriteFile, shared by the session log and the virtual board's pipe.
+using WriteFileFunction = BOOL WINAPI(HANDLE, const void*, DWORD, DWORD*, OVERLAPPED*);
+inline SystemFunction<WriteFileFunction> write_file("kernel32", "WriteFile");
+
 }  // namespace varnel::windows

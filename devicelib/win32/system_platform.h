@@ -14,8 +14,9 @@ bool EnumDeviceInterfaces(Handle set, const Guid* guid, std::uint32_t member_ind
 bool GetDeviceInterfaceDetail(Handle set, InterfaceData* data, std::uint8_t* detail,
                               std::uint32_t detail_size, std::uint32_t* required_size);
 bool DestroyDeviceInfoList(Handle set);
+// As the platform's CreateFile, with flags (FILE_FLAG_OVERLAPPED for the virtual board's pipe).
 Handle CreateFile(const char* path, std::uint32_t access, std::uint32_t share,
-                  std::uint32_t disposition);
+                  std::uint32_t disposition, std::uint32_t flags = 0);
 bool CloseHandle(Handle device);
 bool GetAttributes(Handle device, Attributes* attributes);
 bool GetPreparsedData(Handle device, Handle* preparsed);

@@ -25,10 +25,7 @@ using windows::SystemFunction;
 
 using OpenEventFunction = HANDLE WINAPI(DWORD, BOOL, const char*);
 using WaitNamedPipeFunction = BOOL WINAPI(const char*, DWORD);
-using CreateFileFunction = HANDLE WINAPI(const char*, DWORD, DWORD, SECURITY_ATTRIBUTES*, DWORD,
-                                         DWORD, HANDLE);
 using ReadFileFunction = BOOL WINAPI(HANDLE, void*, DWORD, DWORD*, OVERLAPPED*);
-using WriteFileFunction = BOOL WINAPI(HANDLE, const void*, DWORD, DWORD*, OVERLAPPED*);
 using GetLastErrorFunction = DWORD WINAPI();
 using CreateEventFunction = HANDLE WINAPI(SECURITY_ATTRIBUTES*, BOOL, BOOL, const char*);
 using WaitForSingleObjectFunction = DWORD WINAPI(HANDLE, DWORD);
@@ -40,9 +37,7 @@ using GetCurrentProcessIdFunction = DWORD WINAPI();
 constexpr const char* kKernel = "kernel32";
 SystemFunction<OpenEventFunction> open_event(kKernel, "OpenEventA");
 SystemFunction<WaitNamedPipeFunction> wait_named_pipe(kKernel, "WaitNamedPipeA");
-SystemFunction<CreateFileFunction> create_file(kKernel, "CreateFileA");
 SystemFunction<ReadFileFunction> read_file(kKernel, "ReadFile");
-SystemFunction<WriteFileFunction> write_file(kKernel, "WriteFile");
 SystemFunction<GetLastErrorFunction> get_last_error(kKernel, "GetLastError");
 SystemFunction<CreateEventFunction> create_event(kKernel, "CreateEventA");
 SystemFunction<WaitForSingleObjectFunction> wait_for_single_object(kKernel, "WaitForSingleObject");
@@ -146,7 +141,7 @@ bool VirtualBoardRunning() {
 // Reads or writes size bytes on the board's pipe, each part waited for at most kAnswerMs.
 bool Transfer(BoardConnection* board, bool reading, void* bytes, DWORD size) {
   auto* read = read_file.Get();
-  auto* write = write_file.Get();
+  auto* write = windows::write_file.Get();
   auto* wait = wait_for_single_object.Get();
   auto* cancel = cancel_io.Get();
   auto* result = get_overlapped_result.Get();
@@ -177,19 +172,18 @@ bool Transfer(BoardConnection* board, bool reading, void* bytes, DWORD size) {
 
 // Opens the board's pipe and takes its greeting; the board serves one program at a time.
 Handle ConnectBoard(std::uint32_t access, std::uint32_t share, std::uint32_t disposition) {
-  auto* open = create_file.Get();
   auto* wait = wait_named_pipe.Get();
   auto* make_event = create_event.Get();
-  if (!open || !wait || !make_event) return kInvalidHandle;
+  if (!wait || !make_event) return kInvalidHandle;
   const char* path = ChannelPath().c_str();
   // Overlapped, so that a board that does not answer cannot hold the program.
-  constexpr DWORD kFlags = FILE_FLAG_OVERLAPPED;
-  HANDLE pipe = open(path, access, share, nullptr, disposition, kFlags, nullptr);
-  if (pipe == INVALID_HANDLE_VALUE && LastError() == ERROR_PIPE_BUSY && wait(path, kBusyWaitMs))
-    pipe = open(path, access, share, nullptr, disposition, kFlags, nullptr);
-  if (pipe == INVALID_HANDLE_VALUE) return kInvalidHandle;
+  constexpr std::uint32_t kFlags = FILE_FLAG_OVERLAPPED;
+  Handle pipe = system::CreateFile(path, access, share, disposition, kFlags);
+  if (pipe == kInvalidHandle && LastError() == ERROR_PIPE_BUSY && wait(path, kBusyWaitMs))
+    pipe = system::CreateFile(path, access, share, disposition, kFlags);
+  if (pipe == kInvalidHandle) return kInvalidHandle;
   auto connection = std::make_unique<BoardConnection>();
-  connection->handle = reinterpret_cast<Handle>(pipe);
+  connection->handle = pipe;
   connection->answered = make_event(nullptr, TRUE, FALSE, nullptr);
   if (!Transfer(connection.get(), true, &connection->greeting, sizeof connection->greeting)) {
     system::CloseHandle(connection->handle);
@@ -309,11 +303,10 @@ bool SetFeature(Handle device, const void* report, std::uint32_t length) {
   if (!board) return system::SetFeature(device, report, length);
   // As the HID class driver does, a report of another length than the device's is refused.
   if (length != board->greeting.feature_report_length) return false;
-  const auto* bytes = static_cast<const std::uint8_t*>(report);
-  std::vector<std::uint8_t> sent(bytes, bytes + length);
   std::uint8_t answer = 0;
-  return Transfer(board, false, sent.data(), length) && Transfer(board, true, &answer, 1) &&
-         answer == channel::kAccepted;
+  // A write only hands the bytes to WriteFile.
+  return Transfer(board, false, const_cast<void*>(report), length) &&
+         Transfer(board, true, &answer, 1) && answer == channel::kAccepted;
 }
 
 bool FreePreparsedData(Handle preparsed) {

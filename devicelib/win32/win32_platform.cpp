@@ -93,10 +93,10 @@ bool DestroyDeviceInfoList(Handle set) {
 }
 
 Handle CreateFile(const char* path, std::uint32_t access, std::uint32_t share,
-                  std::uint32_t disposition) {
+                  std::uint32_t disposition, std::uint32_t flags) {
   auto* function = create_file.Get();
   if (!function) return kInvalidHandle;
-  return FromHandle(function(path, access, share, nullptr, disposition, 0, nullptr));
+  return FromHandle(function(path, access, share, nullptr, disposition, flags, nullptr));
 }
 
 bool CloseHandle(Handle device) {

@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -95,12 +96,18 @@ std::vector<std::string> PlayTicks() {
 TEST_F(SessionLogTest, ALogOrOneThatCannotBeOpenedOrWrittenChangesNothingElse) {
   const std::vector<std::string> unlogged = PlayTicks();
   ASSERT_EQ(mkfifo((folder_ + "/fifo").c_str(), 0600), 0);
+  // With a reader there, a writer's open of the fifo succeeds: only the check keeps it out.
+  const int reader = open((folder_ + "/fifo").c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
   for (const std::string& path : {log_, folder_ + "/missing/session.jsonl", folder_,
                                   std::string("/dev/full"), folder_ + "/fifo"}) {
     setenv("VARNEL_SESSION_LOG", path.c_str(), 1);
     EXPECT_EQ(PlayTicks(), unlogged) << path;
   }
   EXPECT_EQ(Lines().size(), 6u);  // plugged, 2 reports, unplugged, plugged, 1 report
+  char byte = 0;
+  EXPECT_LE(read(reader, &byte, 1), 0) << "the fifo was written to";
+  close(reader);
 }
 
 }  // namespace

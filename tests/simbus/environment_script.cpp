@@ -43,7 +43,6 @@ struct EnvironmentScript {
     if (const char* log = std::getenv("SIMBUS_SESSION_LOG")) bus.session_log = std::fopen(log, "a");
     // A whole program may run for long: its logs are the record, not the bus's memory.
     if (bus.report_log || bus.session_log) bus.keep_record = false;
-    bus.real_clock = !bus.board_file.empty();
     SinceStart();
     bus.FollowBoardFile();
   }

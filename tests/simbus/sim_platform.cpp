@@ -239,7 +239,8 @@ bool AppendToLog(Handle log, const char* text, std::size_t length) {
 
 std::int64_t MonotonicMilliseconds() {
   Bus& bus = TheBus();
-  return bus.real_clock ? linux_hidraw::MonotonicMilliseconds() : bus.clock_ms;
+  // A program run over a board file keeps the system's time.
+  return !bus.board_file.empty() ? linux_hidraw::MonotonicMilliseconds() : bus.clock_ms;
 }
 
 }  // namespace varnel::platform

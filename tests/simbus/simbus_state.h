@@ -47,7 +47,6 @@ struct Bus {
   int library_log = -1;
   bool library_log_looked = false;
   varnel::platform::Handle library_log_handle = 0;
-  bool real_clock = false;
   std::int64_t clock_ms = 0;
 
   // Writes a call down; interfaces due to vanish count it.

@@ -25,7 +25,7 @@ namespace board = orlanek::board;
 const char kUsage[] =
     "Usage: varnelctl list | probe | green BYTE | red BYTE\n"
     "  list        the number of HID interfaces and the id text (vvvvpppp) of each\n"
-    "  probe       whether the LED board (vendor %04x, product %04x) is there and may be\n"
+    "  probe       whether the LED board (%s) is there and may be\n"
     "              opened: exit status 0 ready, 1 no board, 3 there but refused\n"
     "  green BYTE  light the green row with BYTE (0-255, or 0x00-0xff)\n"
     "  red BYTE    latch BYTE into the red row\n";
@@ -76,9 +76,8 @@ int OpenBoard() {
   if (OpenUsbDevice(board::kVendorId, board::kProductId) == board::kPresent) return 0;
   CloseUsbDevice();
   if (!BoardListed()) {
-    std::fprintf(stderr,
-                 "varnelctl: no board: the LED board (vendor %04x, product %04x) is not there\n",
-                 board::kVendorId, board::kProductId);
+    std::fprintf(stderr, "varnelctl: no board: the LED board (%s) is not there\n",
+                 board::kIdentityText);
     return kNoBoard;
   }
   std::fprintf(stderr,
@@ -119,7 +118,7 @@ int main(int argc, char** argv) {
   if (argc < 2) return BadArguments("no command given");
   const std::string command = argv[1];
   if (command == "--help" || command == "-h" || command == "help") {
-    std::printf(kUsage, board::kVendorId, board::kProductId);
+    std::printf(kUsage, board::kIdentityText);
     return 0;
   }
   if (command == "list" || command == "probe") {

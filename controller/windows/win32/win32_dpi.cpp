@@ -26,15 +26,21 @@ int WindowDpi(HWND window) {
   return dpi > 0 ? static_cast<int>(dpi) : SystemDpi();
 }
 
-RECT FrameAround(int client_width, int client_height, DWORD style, int dpi) {
+void SizeAround(HWND window, int client_width, int client_height, DWORD style, int dpi) {
   static const auto adjust_for_dpi =
       NewerUser32Function<BOOL WINAPI(RECT*, DWORD, BOOL, DWORD, UINT)>("AdjustWindowRectExForDpi");
   RECT frame = {0, 0, client_width, client_height};
   if (!adjust_for_dpi || !adjust_for_dpi(&frame, style, FALSE, 0, static_cast<UINT>(dpi))) {
     AdjustWindowRectEx(&frame, style, FALSE, 0);
   }
-  OffsetRect(&frame, -frame.left, -frame.top);
-  return frame;
+  SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TakeSuggestedRect(HWND window, LPARAM suggested) {
+  const RECT& rect = *reinterpret_cast<const RECT*>(suggested);
+  SetWindowPos(window, nullptr, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
+               SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 }  // namespace orlanek::windows::win32

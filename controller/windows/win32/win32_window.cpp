@@ -81,10 +81,8 @@ Win32Window::Win32Window(Form& form) : form_(form), design_(form.Design()) {
     }
   }
   LayOut(WindowDpi(window_));
-  const RECT frame = FrameAround(Pixels(design_.client_width, dpi_),
-                                 Pixels(design_.client_height, dpi_), kStyle, dpi_);
-  SetWindowPos(window_, nullptr, 0, 0, frame.right, frame.bottom,
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SizeAround(window_, Pixels(design_.client_width, dpi_), Pixels(design_.client_height, dpi_),
+             kStyle, dpi_);
   if (design_.timer && design_.timer->enabled) SetTimerEnabled(true);
 }
 
@@ -226,10 +224,7 @@ LRESULT Win32Window::Handle(UINT message, WPARAM w, LPARAM l) {
       // Moved to a monitor of another scale, or the scale changed: laid out again at the new
       // dpi in the rectangle that Windows suggests.
       LayOut(LOWORD(w));
-      const RECT& suggested = *reinterpret_cast<const RECT*>(l);
-      SetWindowPos(window_, nullptr, suggested.left, suggested.top,
-                   suggested.right - suggested.left, suggested.bottom - suggested.top,
-                   SWP_NOZORDER | SWP_NOACTIVATE);
+      TakeSuggestedRect(window_, l);
       return 0;
     }
     default:

@@ -79,12 +79,11 @@ DWORD WINAPI BoardPipe::Run(void* self) {
 void BoardPipe::Serve() {
   while (!ending_) {
     if (pipe_ != INVALID_HANDLE_VALUE) {
-      presence_ = CreateEventA(nullptr, TRUE, FALSE, channel::kPresenceName);
+      const HANDLE presence = CreateEventA(nullptr, TRUE, FALSE, channel::kPresenceName);
       Event("plugged");
       Changed();
       while (want_plugged_ && !ending_) ServeOneProgram();
-      if (presence_) CloseHandle(presence_);
-      presence_ = nullptr;
+      if (presence) CloseHandle(presence);
       CloseHandle(pipe_);
       pipe_ = INVALID_HANDLE_VALUE;
       if (ending_) break;

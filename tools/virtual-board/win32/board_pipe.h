@@ -49,7 +49,6 @@ class BoardPipe {
   HANDLE io_ = nullptr;      // manual-reset: the pipe's operation completed
   HANDLE thread_ = nullptr;
   HANDLE pipe_ = INVALID_HANDLE_VALUE;  // while plugged in; the thread's after Start
-  HANDLE presence_ = nullptr;           // while plugged in
   std::atomic<bool> want_plugged_ = true;
   std::atomic<bool> ending_ = false;
   BoardState board_;

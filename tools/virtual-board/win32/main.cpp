@@ -17,8 +17,9 @@
 namespace {
 
 using orlanek::windows::win32::AtDpi;
-using orlanek::windows::win32::FrameAround;
 using orlanek::windows::win32::kDesignDpi;
+using orlanek::windows::win32::SizeAround;
+using orlanek::windows::win32::TakeSuggestedRect;
 using orlanek::windows::win32::WindowDpi;
 using virtual_board::BoardPipe;
 
@@ -112,9 +113,7 @@ LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wparam, LPARA
     case WM_DPICHANGED: {
       // Moved to a monitor of another scale, or the scale changed.
       LayOut(window, LOWORD(wparam));
-      const RECT& suggested = *reinterpret_cast<const RECT*>(lparam);
-      SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
-                   suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+      TakeSuggestedRect(window, lparam);
       return 0;
     }
     case WM_COMMAND:
@@ -142,9 +141,7 @@ HWND MakeWindow(HINSTANCE instance) {
   shown.button = CreateWindowA("BUTTON", kPullOut, WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 0, 0, 0,
                                0, window, reinterpret_cast<HMENU>(kButtonId), instance, nullptr);
   LayOut(window, WindowDpi(window));
-  const RECT frame = FrameAround(Px(kClientWidth), Px(kClientHeight), kStyle, shown.dpi);
-  SetWindowPos(window, nullptr, 0, 0, frame.right, frame.bottom,
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SizeAround(window, Px(kClientWidth), Px(kClientHeight), kStyle, shown.dpi);
   return window;
 }
 
