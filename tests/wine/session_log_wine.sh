@@ -14,7 +14,7 @@ work=$(mktemp -d)
 # test's windows from showing.
 trap 'wineserver -k 2>/dev/null; rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }
-command -v "${judge[0]:-}" >/dev/null || { echo "no station-check to judge with: ${judge[*]}"; exit 77; }
+command -v "${judge[0]:-}" >/dev/null || fail "no station-check to judge with: ${judge[*]}"
 
 # play LOG: the session's answers on one line, with VARNEL_SESSION_LOG=LOG (unset when empty).
 play() {

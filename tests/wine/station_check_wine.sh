@@ -7,9 +7,10 @@
 # own) gets its picture beside it, the Linux program's to the byte, and the window stays until a
 # key is pressed.
 # Usage: station_check_wine.sh EXE SOURCE-DIR [LINUX-STATION-CHECK]
-#        (on a display: tests/e2e/with_display.sh; WINEPREFIX set)
+#        (on a display: tests/e2e/with_display.sh; WINEPREFIX set; WINE may name Wine's loader)
 set -uo pipefail
 exe=$1 source=$2 linux=${3:-}
+wine=${WINE:-wine}
 work=$(mktemp -d)
 pid=""
 trap 'kill $pid 2>/dev/null; wineserver -k 2>/dev/null; rm -rf "$work"' EXIT
@@ -38,13 +39,12 @@ awk 'function byte(hex) {
     printf "{\"ms\":%d,\"report\":[%s]}\n", ms, report
   }' "$capture" >"$work/session.jsonl"
 
-[ -n "$linux" ] && [ ! -x "$linux" ] && echo "NOTE: no $linux to compare the verdicts with" &&
-  linux=""
+[ -z "$linux" ] || [ -x "$linux" ] || { echo "FAIL: no $linux to compare the verdicts with"; exit 1; }
 # judge EXPECTED-STATUS VERDICT-PATTERN ARG...: station-check.exe's verdict on the arguments.
 judge() {
   local expected=$1 pattern=$2 got seen
   shift 2
-  got=$(wine "$exe" "$@" 2>&1 | tr -d '\r')
+  got=$("$wine" "$exe" "$@" 2>&1 | tr -d '\r')
   seen=${PIPESTATUS[0]}
   [ "$seen" = "$expected" ] && [[ "$got" == $pattern ]] ||
     fail "station-check.exe $* ended with $seen, saying: $got"
@@ -58,14 +58,14 @@ judge 1 '*green run of exercise 7: BROKEN*FAIL' "$work/wrong-step.usbmon"
 for seed in usbpcap.pcap usbmon.pcap usbmon-mmapped.pcapng; do
   judge 1 '*report form: held - 2 reports*FAIL' "$seeds/$seed"
 done
-got=$(wine "$exe" - <"$data/orlanek-exercise-7-on-usb.pcapng" 2>&1 | tr -d '\r')
+got=$("$wine" "$exe" - <"$data/orlanek-exercise-7-on-usb.pcapng" 2>&1 | tr -d '\r')
 [[ "$got" == 'exercise 7 '*PASS ]] || fail "a capture on standard input: $got"
 
 # Dropped onto the program: its one argument the capture's full Windows path (here with a space
 # and a letter outside the system's code page).
 mkdir "$work/exam room"
 cp "$data/orlanek-exercise-7-on-usb.pcapng" "$work/exam room/Łukasz.pcapng"
-wine start /wait /unix "$exe" "Z:$(tr / '\\' <<<"$work/exam room/Łukasz.pcapng")" &
+"$wine" start /wait /unix "$exe" "Z:$(tr / '\\' <<<"$work/exam room/Łukasz.pcapng")" &
 pid=$!
 window=$(wait_for 'station-check')
 await yes eval '[ -s "$work/exam room/Łukasz.png" ] && echo yes' ||

@@ -26,6 +26,12 @@ export WINEPREFIX=$prefix.new WINEARCH=win64 WINEDEBUG=-all
 }
 /usr/lib/wine/wineserver -w
 rm -f "$WINEPREFIX/wineserver"
+# Where the host's kernel does not start 32-bit programs, wineboot leaves the 32-bit system
+# folder empty: its files are Wine's own 32-bit ones, which the machine's Wine completes.
+syswow64=$WINEPREFIX/drive_c/windows/syswow64
+if [ -z "$(ls -A "$syswow64")" ]; then
+  ln -s /usr/lib/i386-linux-gnu/wine/i386-windows/* "$syswow64/"
+fi
 
 # Wine's installed files by content; a prefix file with the same content becomes a link.
 index=$(mktemp)

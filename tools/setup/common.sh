@@ -84,15 +84,15 @@ ensure_source_packages() {
   apt-get update -qq >/dev/null
 }
 
-# build_win32_pcap DIR: libpcap for 32-bit Windows, reading capture files only (no capture back
-# end), cross-built once from Debian's source package into DIR (DIR/include, DIR/lib/libpcap.a);
-# build-win32/ takes it from build-win32-deps/pcap (PCAP_ROOT).
-ORLANEK_WIN32_PCAP=build-win32-deps/pcap
-build_win32_pcap() {
-  local dir=$1 toolchain=$PWD/cmake/toolchain-mingw-i686.cmake
+# build_windows_pcap BITS: libpcap for 32- or 64-bit Windows, reading capture files only (no
+# capture back end), cross-built once from Debian's source package into build-winBITS-deps/pcap
+# (include/, lib/libpcap.a), where build-winBITS/ takes it from (PCAP_ROOT).
+build_windows_pcap() {
+  local bits=$1 dir=build-win$1-deps/pcap toolchain
+  toolchain=$PWD/cmake/toolchain-mingw-$([ "$bits" = 32 ] && echo i686 || echo x86_64).cmake
   [ -f "$dir/lib/libpcap.a" ] && return 0
   ensure_source_packages
-  echo "Building libpcap for 32-bit Windows (once) ..."
+  echo "Building libpcap for $bits-bit Windows (once) ..."
   rm -rf "$dir" && mkdir -p "$dir/source" "$dir/include/pcap" "$dir/lib"
   # In DIR: its configuration writes a file named NUL: (the null device of the system it is for).
   (
