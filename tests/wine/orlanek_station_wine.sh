@@ -6,7 +6,8 @@
 # STATION_JUDGE naming the station-check command, the red row is walked before EXIT, and the
 # session as Varnel.dll logged it (VARNEL_SESSION_LOG) passes.
 # Usage: orlanek_station_wine.sh TEST-DIR [SHOT-DIR]
-#        (on a display: tests/e2e/with_display.sh; WINEPREFIX set; WINE may name Wine's loader)
+#        (on a display: tests/e2e/with_display.sh; WINEPREFIX set; WINE may name Wine's loader;
+#        STATION_TOLERANCE widens the judge's cadence allowance, for an emulated machine's clock)
 set -euo pipefail
 dir=$1 shots=${2:-}
 read -ra judge <<<"${STATION_JUDGE:-}"
@@ -50,7 +51,8 @@ for _ in $(seq 30); do
 done
 [ -n "$back" ] || fail "the menu did not come back after EXIT"
 if [ ${#judge[@]} -gt 0 ]; then
-  verdict=$("${judge[@]}" --exercise 3 "$work/session.jsonl") ||
+  verdict=$("${judge[@]}" ${STATION_TOLERANCE:+--tolerance "$STATION_TOLERANCE"} --exercise 3 \
+    "$work/session.jsonl") ||
     fail "the session as Varnel.dll logged it: $verdict"
 fi
 echo "PASS: exercise 3 played through Orlanek.exe, Varnel.dll and the doubles${judge[0]:+, and its log}"
