@@ -150,7 +150,8 @@ bool CaptureFile::PacketBytes(std::uint64_t captured, std::uint64_t room) {
 }
 
 CaptureFile::Next CaptureFile::ReadBlock(std::uint8_t* head, bool& packet) {
-  const std::uint32_t type = static_cast<std::uint32_t>(Little(head, 4));
+  // A section's type reads the same in either byte order.
+  const auto type = static_cast<std::uint32_t>(Field(head, 4));
   if (type == kSectionHeader) {
     // The byte-order magic tells how to read the section, its own length included.
     if (!Take(head + 8, 4)) return Next::kCut;
