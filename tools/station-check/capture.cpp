@@ -329,10 +329,11 @@ SessionResult StreamCapture(gzFile stream, std::vector<std::uint32_t> boards) {
   SessionBuilder builder(true);
   CaptureStream reports(std::move(boards), builder);
   std::size_t number = 0;
-  std::int64_t first = 0;
+  std::int64_t first = 0, last = 0;
   CaptureFile::Next next;
   while ((next = file.Read()) == CaptureFile::Next::kPacket) {
     if (++number == 1) first = file.us();
+    last = file.us();
     const int link = file.link_type();
     if (!IsUsbLink(link)) continue;
     result.error = reports.Add(DecodeUsbPacket(link, file.big_endian(), file.bytes(), file.size()),
@@ -345,7 +346,7 @@ SessionResult StreamCapture(gzFile stream, std::vector<std::uint32_t> boards) {
   if (reports.refused() > 0) result.notes.push_back(RefusedNote(reports.refused()));
   if (next == CaptureFile::Next::kCut)
     result.notes.push_back("the capture ends inside packet " + std::to_string(number + 1) + ", " +
-                           Seconds(file.us() - first) + " after its first (" + file.why() +
+                           Seconds(last - first) + " after its first (" + file.why() +
                            "): judged as far as it is whole");
   return result;
 }
@@ -364,20 +365,39 @@ SessionResult ReadCapture(gzFile stream, std::uint32_t device) {
   return StreamCapture(stream, boards);
 }
 
-// A stream over the file's bytes from its start, gzip-compressed or not, that leaves the file
-// open; none where the file is no file of the system (fmemopen's).
-gzFile OpenStream(std::FILE* file) {
 #ifdef _WIN32
-  const int descriptor = _dup(_fileno(file));
-  if (descriptor < 0) return nullptr;
-  _lseeki64(descriptor, 0, SEEK_SET);
+int Duplicate(std::FILE* file) {
+  return _dup(_fileno(file));
+}
+bool ToStart(int descriptor) {
+  return _lseeki64(descriptor, 0, SEEK_SET) == 0;
+}
+void Close(int descriptor) {
+  _close(descriptor);
+}
 #else
-  const int descriptor = dup(fileno(file));
-  if (descriptor < 0) return nullptr;
-  lseek(descriptor, 0, SEEK_SET);
+int Duplicate(std::FILE* file) {
+  return dup(fileno(file));
+}
+bool ToStart(int descriptor) {
+  return lseek(descriptor, 0, SEEK_SET) == 0;
+}
+void Close(int descriptor) {
+  close(descriptor);
+}
 #endif
-  const gzFile stream = gzdopen(descriptor, "rb");
-  if (stream != nullptr) gzbuffer(stream, 65536);
+
+// A stream over the file's bytes from its start, gzip-compressed or not, through a descriptor of
+// its own, so that the file stays open; none where the file has no descriptor (fmemopen's).
+gzFile OpenStream(std::FILE* file) {
+  const int descriptor = Duplicate(file);
+  if (descriptor < 0) return nullptr;
+  const gzFile stream = ToStart(descriptor) ? gzdopen(descriptor, "rb") : nullptr;
+  if (stream == nullptr) {
+    Close(descriptor);
+    return nullptr;
+  }
+  gzbuffer(stream, 65536);
   return stream;
 }
 
