@@ -630,6 +630,13 @@ TEST(StationCheckInput, ACutCaptureIsJudgedAsFarAsItIsWholeAndOtherFilesAreNone)
   EXPECT_NE(Read(ethernet).error.find("not of USB"), std::string::npos) << Read(ethernet).error;
 }
 
+std::string DataFile(const std::string& name) {
+  std::ifstream file(STATION_CHECK_DATA "/" + name, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << file.rdbuf();
+  return bytes.str();
+}
+
 TEST(StationCheckInput, ACaptureWithoutTheBoardGetsNoVerdictButTheDevicesItHolds) {
   // A keyboard that names itself, and a device whose descriptor is not in the capture.
   Capture other(FileForm::kPcapngBesideEthernet, kLinkUsbPcap);
@@ -650,13 +657,18 @@ TEST(StationCheckInput, ACaptureWithoutTheBoardGetsNoVerdictButTheDevicesItHolds
   EXPECT_NE(absent.find("1.9, named with --device, is not in it"), std::string::npos) << absent;
   EXPECT_NE(absent.find("1.5 (1234:6789, "), std::string::npos) << absent;
   EXPECT_NE(absent.find("lsusb"), std::string::npos) << absent;
-}
-
-std::string DataFile(const std::string& name) {
-  std::ifstream file(STATION_CHECK_DATA "/" + name, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << file.rdbuf();
-  return bytes.str();
+  // The kernel's usbmon text of a bus with a keyboard in place of the board.
+  std::istringstream lines(DataFile("orlanek-exercise-7-on-usb.usbmon"));
+  std::string keyboard;
+  for (std::string line; std::getline(lines, line);) {
+    const std::size_t board = line.find("34128967");
+    if (board != std::string::npos) line.replace(board, 8, "6d042bc5");
+    if (line.find(" s 21 09 03") == std::string::npos) keyboard += line + "\n";
+  }
+  const std::string text = Read(keyboard).error;
+  EXPECT_EQ(text.rfind("no verdict: the usbmon text holds no traffic to the board", 0), 0u) << text;
+  EXPECT_NE(text.find("1.2 (046d:c52b, 12 transfers), 1.3 (046d:c52b, "), std::string::npos)
+      << text;
 }
 
 TEST(StationCheckInput, ATransferTheBoardRefusedIsNotCountedButTold) {

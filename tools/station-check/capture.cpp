@@ -7,8 +7,12 @@
 #endif
 
 #include <algorithm>
+#include <charconv>
 #include <cstring>
+#include <iterator>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "board_protocol.h"
 
@@ -286,19 +290,21 @@ std::string NotUsb(const std::vector<int>& links) {
   return text + ", not of USB (USBPcap on Windows, usbmon on Linux)";
 }
 
-// Where the board's traffic would be, for the kinds of capture seen (both where none was).
-std::string Advice(bool usbpcap, bool usbmon) {
-  std::string text;
+// Where the board's traffic would be, for the kinds of capture seen (both where none was); text:
+// the kernel's usbmon text.
+std::string Advice(bool usbpcap, bool usbmon, bool text = false) {
+  std::string advice;
   if (usbpcap || !usbmon)
-    text +=
+    advice +=
         "\nWith USBPcap, capture the root hub the board is plugged into (USBPcap1, USBPcap2, ...; "
         "in Wireshark the one whose line moves when the board is plugged in).";
   char ids[16];
   std::snprintf(ids, sizeof ids, "%04x:%04x", kBoardVendor, kBoardProduct);
   if (usbmon || !usbpcap)
-    text += std::string("\nWith usbmon, capture the board's bus, as lsusb -d ") + ids +
-            " names it (Bus 001 is usbmon1; usbmon0 captures every bus).";
-  return text;
+    advice += std::string("\nWith usbmon, capture the board's bus, as lsusb -d ") + ids +
+              " names it (Bus 001 is " +
+              (text ? "usbmon/1u; 0u captures" : "usbmon1; usbmon0 captures") + " every bus).";
+  return advice;
 }
 
 struct Survey {
@@ -401,6 +407,90 @@ gzFile OpenStream(std::FILE* file) {
   return stream;
 }
 
+// The hexadecimal number that word is, where it is one of at most digits.
+std::optional<std::uint64_t> Hex(std::string_view word, std::size_t digits) {
+  std::uint64_t value = 0;
+  if (word.empty() || word.size() > digits) return std::nullopt;
+  const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value, 16);
+  if (error != std::errc() || end != word.data() + word.size()) return std::nullopt;
+  return value;
+}
+
+// A line of usbmon text as a packet, as far as the survey needs it: its device, whether it
+// starts a transfer, a control transfer's setup and its answer's first bytes (into data).
+UsbPacket UsbmonTextPacket(std::string_view line, std::vector<std::uint8_t>& data) {
+  std::vector<std::string_view> words;
+  for (std::size_t at = 0; at < line.size() && words.size() < 24;) {
+    const std::size_t start = line.find_first_not_of(" \t\r\n", at);
+    if (start == std::string_view::npos) break;
+    at = std::min(line.find_first_of(" \t\r\n", start), line.size());
+    words.push_back(line.substr(start, at - start));
+  }
+  UsbPacket packet;
+  // tag, time stamp, event type, Co:BUS:DEVICE:ENDPOINT (or Co:DEVICE:ENDPOINT)
+  if (words.size() < 4 || words[3].size() < 3 || words[3][2] != ':') return packet;
+  std::vector<std::uint64_t> parts;
+  for (std::string_view rest = words[3].substr(3); parts.size() < 3;) {
+    std::uint64_t part = 1000;
+    const std::string_view digits = rest.substr(0, rest.find(':'));
+    std::from_chars(digits.data(), digits.data() + digits.size(), part);
+    if (part > 999) return {};
+    parts.push_back(part);
+    if (digits.size() == rest.size()) break;
+    rest.remove_prefix(digits.size() + 1);
+  }
+  if (parts.size() < 2) return {};
+  packet.device =
+      static_cast<std::uint32_t>(parts.size() == 3 ? parts[0] * 1000 + parts[1] : parts[0]);
+  const std::string_view type = words[2];
+  packet.starts = type == "S";
+  if (words[3][0] != 'C' || !Hex(words[0], 16)) return packet;
+  packet.id = *Hex(words[0], 16);
+  if (type == "S" && words.size() >= 10 && words[4] == "s") {
+    const std::optional<std::uint64_t> setup[] = {
+        Hex(words[5], 2), Hex(words[6], 2), Hex(words[7], 4), Hex(words[8], 4), Hex(words[9], 4)};
+    std::uint8_t* bytes = packet.setup;
+    for (std::size_t i = 0; i < std::size(setup); ++i) {
+      if (!setup[i]) return packet;
+      *bytes++ = static_cast<std::uint8_t>(*setup[i]);
+      if (i >= 2) *bytes++ = static_cast<std::uint8_t>(*setup[i] >> 8);
+    }
+    packet.kind = UsbPacket::Kind::kSubmit;
+  } else if ((type == "C" || type == "E") && words.size() >= 5) {
+    packet.kind = UsbPacket::Kind::kComplete;
+    packet.failed = type == "E" || words[4] != "0";
+    data.clear();
+    const auto equals = std::find(words.begin(), words.end(), "=");
+    for (auto word = equals == words.end() ? equals : equals + 1; word != words.end(); ++word)
+      for (std::size_t at = 0; at + 2 <= word->size(); at += 2)
+        if (const std::optional<std::uint64_t> byte = Hex(word->substr(at, 2), 2))
+          data.push_back(static_cast<std::uint8_t>(*byte));
+    packet.data = data.data();
+    packet.size = data.size();
+  }
+  return packet;
+}
+
+// usbmon text holds no verdict where it holds no traffic to the board: an error naming the
+// devices it does hold. Where it does, every feature report in it is the board's (see
+// ReadSessionFile), so that several devices that got them are no error here.
+std::string SurveyText(std::FILE* file, std::uint32_t device) {
+  CaptureSurvey survey;
+  std::vector<std::uint8_t> data;
+  char line[4096];
+  while (std::fgets(line, sizeof line, file) != nullptr) {
+    survey.Add(UsbmonTextPacket(line, data));
+    // Past what any usbmon line holds: the rest of the line is read unlooked at.
+    while (std::strchr(line, '\n') == nullptr && std::fgets(line, sizeof line, file) != nullptr) {
+    }
+  }
+  std::string error;
+  survey.Boards(device, error);
+  if (error.rfind(kNoVerdict, 0) != 0) return {};
+  return error.replace(error.find("capture"), 7, "usbmon text") +
+         "\nDevices in it: " + survey.Devices() + Advice(false, true, true);
+}
+
 }  // namespace
 
 SessionResult ReadInput(std::FILE* file, bool usbmon, std::uint32_t device) {
@@ -435,8 +525,12 @@ SessionResult ReadInput(std::FILE* file, bool usbmon, std::uint32_t device) {
     result.error =
         "neither a USB capture (pcap, pcapng, gzip-compressed or not) nor a session "
         "(virtual-board --json lines, usbmon text)";
+  } else if (form == InputForm::kUsbmonText) {
+    result.error = SurveyText(file, device);
+    std::rewind(file);
+    if (result.error.empty()) result = ReadSessionFile(file, true);
   } else {
-    result = ReadSessionFile(file, form == InputForm::kUsbmonText);
+    result = ReadSessionFile(file, false);
   }
   std::fclose(file);
   return result;
