@@ -34,7 +34,7 @@ enum UsbPcapStage : std::uint8_t { kSetup = 0, kData = 1 };
 constexpr std::size_t kMostOpen = 1024;
 // More devices than this are no bus's; bounds the survey.
 constexpr std::size_t kMostDevices = 4096;
-constexpr char kNoVerdict[] = "no verdict: ";
+const std::string kNoVerdict = "no verdict: ";
 
 std::uint64_t Little(const std::uint8_t* bytes, int size) {
   std::uint64_t value = 0;
@@ -172,8 +172,8 @@ std::vector<std::uint32_t> CaptureSurvey::Boards(std::uint32_t chosen, std::stri
     if (!device.described && device.reports && address != chosen) unknown.push_back(address);
     seen = seen || board || (device.reports && address == chosen);
   }
-  const std::string none = std::string(kNoVerdict) + "the capture holds no traffic to the board (" +
-                           board::kIdentityText + "): ";
+  const std::string none =
+      kNoVerdict + what_ + " holds no traffic to the board (" + board::kIdentityText + "): ";
   if (chosen != 0 && devices_.count(chosen) == 0) {
     error = none + "device " + DeviceName(chosen) + ", named with --device, is not in it";
   } else if (chosen != 0 && !seen) {
@@ -194,6 +194,10 @@ std::vector<std::uint32_t> CaptureSurvey::Boards(std::uint32_t chosen, std::stri
   }
   if (!error.empty()) return {};
   return boards;
+}
+
+bool CaptureSurvey::NoVerdict(const std::string& error) {
+  return error.rfind(kNoVerdict, 0) == 0;
 }
 
 std::string CaptureSurvey::Devices() const {
@@ -364,7 +368,7 @@ SessionResult ReadCapture(gzFile stream, std::uint32_t device) {
   if (!result.error.empty()) return result;
   const std::vector<std::uint32_t> boards = survey.devices.Boards(device, result.error);
   // No verdict: the devices it saw, and where the board's traffic would have been.
-  if (result.error.rfind(kNoVerdict, 0) == 0)
+  if (CaptureSurvey::NoVerdict(result.error))
     result.error += "\nDevices in the capture: " + survey.devices.Devices() +
                     Advice(survey.usbpcap, survey.usbmon);
   if (boards.empty()) return result;
@@ -416,6 +420,25 @@ std::optional<std::uint64_t> Hex(std::string_view word, std::size_t digits) {
   return value;
 }
 
+// The device of usbmon text's address word after its "Co:": BUS:DEVICE:ENDPOINT, or
+// DEVICE:ENDPOINT without the bus.
+std::optional<std::uint32_t> UsbmonTextDevice(std::string_view address) {
+  std::uint64_t parts[3] = {};
+  std::size_t count = 0;
+  for (std::string_view rest = address; count < std::size(parts);) {
+    const std::string_view digits = rest.substr(0, rest.find(':'));
+    const auto [end, error] =
+        std::from_chars(digits.data(), digits.data() + digits.size(), parts[count]);
+    if (error != std::errc() || end != digits.data() + digits.size() || parts[count] > 999)
+      return std::nullopt;
+    ++count;
+    if (digits.size() == rest.size()) break;
+    rest.remove_prefix(digits.size() + 1);
+  }
+  if (count < 2) return std::nullopt;
+  return static_cast<std::uint32_t>(count == 3 ? parts[0] * 1000 + parts[1] : parts[0]);
+}
+
 // A line of usbmon text as a packet, as far as the survey needs it: its device, whether it
 // starts a transfer, a control transfer's setup and its answer's first bytes (into data).
 UsbPacket UsbmonTextPacket(std::string_view line, std::vector<std::uint8_t>& data) {
@@ -429,23 +452,14 @@ UsbPacket UsbmonTextPacket(std::string_view line, std::vector<std::uint8_t>& dat
   UsbPacket packet;
   // tag, time stamp, event type, Co:BUS:DEVICE:ENDPOINT (or Co:DEVICE:ENDPOINT)
   if (words.size() < 4 || words[3].size() < 3 || words[3][2] != ':') return packet;
-  std::vector<std::uint64_t> parts;
-  for (std::string_view rest = words[3].substr(3); parts.size() < 3;) {
-    std::uint64_t part = 1000;
-    const std::string_view digits = rest.substr(0, rest.find(':'));
-    std::from_chars(digits.data(), digits.data() + digits.size(), part);
-    if (part > 999) return {};
-    parts.push_back(part);
-    if (digits.size() == rest.size()) break;
-    rest.remove_prefix(digits.size() + 1);
-  }
-  if (parts.size() < 2) return {};
-  packet.device =
-      static_cast<std::uint32_t>(parts.size() == 3 ? parts[0] * 1000 + parts[1] : parts[0]);
+  const std::optional<std::uint32_t> device = UsbmonTextDevice(words[3].substr(3));
+  if (!device) return packet;
+  packet.device = *device;
   const std::string_view type = words[2];
   packet.starts = type == "S";
-  if (words[3][0] != 'C' || !Hex(words[0], 16)) return packet;
-  packet.id = *Hex(words[0], 16);
+  const std::optional<std::uint64_t> tag = Hex(words[0], 16);
+  if (words[3][0] != 'C' || !tag) return packet;
+  packet.id = *tag;
   if (type == "S" && words.size() >= 10 && words[4] == "s") {
     const std::optional<std::uint64_t> setup[] = {
         Hex(words[5], 2), Hex(words[6], 2), Hex(words[7], 4), Hex(words[8], 4), Hex(words[9], 4)};
@@ -475,7 +489,7 @@ UsbPacket UsbmonTextPacket(std::string_view line, std::vector<std::uint8_t>& dat
 // devices it does hold. Where it does, every feature report in it is the board's (see
 // ReadSessionFile), so that several devices that got them are no error here.
 std::string SurveyText(std::FILE* file, std::uint32_t device) {
-  CaptureSurvey survey;
+  CaptureSurvey survey("the usbmon text");
   std::vector<std::uint8_t> data;
   char line[4096];
   while (std::fgets(line, sizeof line, file) != nullptr) {
@@ -486,9 +500,8 @@ std::string SurveyText(std::FILE* file, std::uint32_t device) {
   }
   std::string error;
   survey.Boards(device, error);
-  if (error.rfind(kNoVerdict, 0) != 0) return {};
-  return error.replace(error.find("capture"), 7, "usbmon text") +
-         "\nDevices in it: " + survey.Devices() + Advice(false, true, true);
+  if (!CaptureSurvey::NoVerdict(error)) return {};
+  return error + "\nDevices in the usbmon text: " + survey.Devices() + Advice(false, true, true);
 }
 
 }  // namespace
