@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -6,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <set>
 #include <sstream>
@@ -696,6 +698,107 @@ TEST(StationCheckInput, ATransferTheBoardRefusedIsNotCountedButTold) {
   ASSERT_EQ(logged.error, "");
   EXPECT_EQ(logged.session.reports.size(), 0u);
   EXPECT_EQ(logged.notes, std::vector<std::string>{RefusedNote(1)});
+}
+
+// What CaptureFile reads from bytes: each packet's link type, time and kept size, then how it ends.
+std::string Packets(const std::string& bytes) {
+  std::FILE* file = std::tmpfile();
+  std::fwrite(bytes.data(), 1, bytes.size(), file);
+  std::fflush(file);
+  const int descriptor = dup(fileno(file));
+  lseek(descriptor, 0, SEEK_SET);
+  const gzFile stream = gzdopen(descriptor, "rb");
+  CaptureFile capture(stream);
+  const bool started = capture.Start();
+  std::string seen = started ? "" : "no start: " + capture.why();
+  CaptureFile::Next next = CaptureFile::Next::kEnd;
+  while (started && (next = capture.Read()) == CaptureFile::Next::kPacket)
+    seen += std::to_string(capture.link_type()) + (capture.big_endian() ? " big " : " ") +
+            std::to_string(capture.us()) + " " + std::to_string(capture.size()) + "; ";
+  gzclose(stream);
+  std::fclose(file);
+  return seen + (next == CaptureFile::Next::kCut ? "cut: " + capture.why() : "end");
+}
+
+TEST(StationCheckInput, TheCaptureReaderTakesEveryPacketBlockOfEverySection) {
+  std::string file;
+  const auto block = [&](std::uint32_t type, std::string body, bool big) {
+    body.resize((body.size() + 3) / 4 * 4);
+    for (const std::uint64_t word : {std::uint64_t{type}, body.size() + 12})
+      Put(file, word, 4, big);
+    file += body;
+    Put(file, body.size() + 12, 4, big);
+  };
+  const auto start = [&](bool big, int link, const std::string& options) {
+    std::string section, interface;
+    for (const auto& [value, size] : {std::pair{0x1A2B3C4D, 4}, {1, 2}, {0, 2}, {-1, 8}})
+      Put(section, static_cast<std::uint64_t>(value), size, big);
+    block(0x0A0D0D0A, section, big);
+    Put(interface, static_cast<std::uint64_t>(link), 2, big);
+    Put(interface, 0, 6, big);
+    block(1, interface + options, big);
+  };
+  const auto packet = [&](std::uint32_t type, std::vector<std::uint64_t> head, std::size_t size,
+                          bool big = false) {
+    std::string body;
+    for (const std::uint64_t word : head) Put(body, word, 4, big);
+    block(type, body + std::string(size, 'u'), big);
+  };
+  // USBPcap in 2^-20 s, its stamps 100 s early (if_tsresol, if_tsoffset); an Ethernet beside it.
+  std::string options("\x09\0\x01\0\x94\0\0\0\x0e\0\x08\0", 12);
+  Put(options, 100, 8);
+  start(false, kLinkUsbPcap, options);
+  block(1, std::string("\x01\0\0\0\0\0\0\0", 8), false);
+  block(4, "a name resolution block", false);
+  packet(6, {0, 0, 7 << 19, 40, 40}, 40);  // 3.5 s
+  packet(3, {30}, 30);                     // a simple packet: the time of the one before
+  packet(6, {1, 0, 0, 60, 60}, 60);
+  packet(2, {0, 0, 1 << 20, 28, 28}, 30);  // the obsolete packet block, at 1 s
+  block(5, std::string(28, '\0'), false);  // interface statistics
+  packet(6, {0, 0, 0, 300000, 300000}, 300000);
+  start(true, kLinkUsbLinux, "");  // a second section, big-endian, in microseconds
+  packet(6, {0, 0, 2'000'000, 48, 48}, 48, true);
+  const std::string whole =
+      "249 103500000 40; 249 103500000 30; 1 0 0; "
+      "249 101000000 28; 249 100000000 262144; 189 big 2000000 48; ";
+  EXPECT_EQ(Packets(file), whole + "end");
+  EXPECT_EQ(Packets(Gzip(file)), whole + "end");
+  // Damaged, or cut short: what came before is read.
+  std::string damaged = file;
+  damaged[damaged.size() - 1] ^= 0x40;
+  EXPECT_EQ(Packets(damaged), whole.substr(0, whole.rfind("189")) + "cut: a damaged block");
+  const std::string zipped = Gzip(file);
+  const std::string cut = Packets(zipped.substr(0, zipped.size() - 20));
+  EXPECT_EQ(cut.substr(0, 40), whole.substr(0, 40)) << cut;
+  EXPECT_EQ(cut.substr(cut.find("cut: ")), "cut: the file ends there") << cut;
+}
+
+TEST(StationCheckInput, ReportsGoOnInTheirOrderWhicheverOfTheirTransfersEndsFirst) {
+  SessionBuilder builder(true);
+  CaptureStream stream({1005}, builder);
+  static const std::uint8_t kData[] = {1, 2, 3, 4, 5};
+  const auto send = [&](std::uint64_t id, UsbPacket::Kind kind, bool failed = false) {
+    UsbPacket packet;
+    packet.kind = kind;
+    packet.id = id;
+    packet.device = 1005;
+    packet.failed = failed;
+    const std::uint8_t setup[] = {0x21, 0x09, 0, 0x03, 0, 0, 1, 0};
+    std::copy(std::begin(setup), std::end(setup), packet.setup);
+    packet.data = &kData[id];
+    packet.size = kind == UsbPacket::Kind::kSubmit ? 1 : 0;
+    EXPECT_EQ(stream.Add(packet, id, static_cast<std::int64_t>(id) * 1000), "");
+  };
+  for (const std::uint64_t id : {0, 1, 2}) send(id, UsbPacket::Kind::kSubmit);
+  send(2, UsbPacket::Kind::kComplete);
+  send(0, UsbPacket::Kind::kComplete, true);
+  send(3, UsbPacket::Kind::kSubmit);
+  send(3, UsbPacket::Kind::kSubmit);  // its id again: the first one's completion was lost
+  EXPECT_EQ(stream.Finish(), "");     // and 1's, and the second 3's
+  std::vector<std::vector<std::uint8_t>> sent;
+  for (const Report& report : builder.session().reports) sent.push_back(report.bytes);
+  EXPECT_EQ(sent, (std::vector<std::vector<std::uint8_t>>{{0, 2}, {0, 3}, {0, 4}, {0, 4}}));
+  EXPECT_EQ(stream.refused(), 1u);
 }
 
 TEST(StationCheckInput, RealCapturesOfOrlanekPass) {
