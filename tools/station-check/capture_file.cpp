@@ -162,7 +162,7 @@ CaptureFile::Next CaptureFile::ReadBlock(std::uint8_t* head, bool& packet) {
   }
   const std::uint64_t length = Field(head + 4, 4);
   if (length < 12 || length % 4 != 0) return Damaged("a damaged block");
-  std::uint64_t body = length - 12;
+  const std::uint64_t body = length - 12;
   bool read = true;
   switch (type) {
     case kSectionHeader:
