@@ -1,5 +1,9 @@
-// station-check reads whole capture files (pcap, pcapng; USBPcap and Linux usbmon) as teachers
-// save them, through libpcap, then judges the session they hold. The input is the file.
+// station-check reads whole capture files (pcap, pcapng, gzip-compressed or not, of one interface
+// or several; USBPcap and Linux usbmon) as teachers save them, then judges the session they hold.
+// The input is the file.
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -11,8 +15,13 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
-  std::FILE* file = fmemopen(const_cast<std::uint8_t*>(data), size, "rb");
-  if (file == nullptr) return 0;
+  // A file of the system, as the reader's stream needs (fmemopen's has no descriptor).
+  const int descriptor = memfd_create("capture", 0);
+  FuzzCheck(descriptor >= 0, "no memory file");
+  FuzzCheck(write(descriptor, data, size) == static_cast<ssize_t>(size), "the memory file short");
+  lseek(descriptor, 0, SEEK_SET);
+  std::FILE* file = fdopen(descriptor, "rb");
+  FuzzCheck(file != nullptr, "no stream on the memory file");
   const station_check::SessionResult read = station_check::ReadInput(file, false, 0);
   if (!read.error.empty()) return 0;
   FuzzCheck(read.notes.size() <= 2, "more than the refused transfers and where a capture ends");

@@ -1,7 +1,8 @@
 // What a whole exam costs station-check: a capture of HOURS hours (1 unless given; about
 // 20,000 packets an hour: a station playing exercise 7 over and over beside a polled keyboard),
-// written by libpcap, then read by libpcap alone, judged, and judged and drawn, each in a
-// process of its own whose peak memory is its own. Prints figure lines.
+// written by libpcap, then read by libpcap alone and by station-check's reader alone, judged, and
+// judged and drawn, each in a process of its own whose peak memory is its own. Prints figure
+// lines.
 // Usage: station-check-benchmark [HOURS]
 #include <pcap/pcap.h>
 #include <sys/resource.h>
@@ -20,6 +21,7 @@
 
 #include "board_protocol.h"
 #include "capture.h"
+#include "capture_file.h"
 #include "exercise_table.h"
 #include "judge.h"
 #include "picture.h"
@@ -172,6 +174,14 @@ int main(int argc, char** argv) {
     }
     pcap_close(pcap);
   });
+  const auto [own_ms, own_mb] = Measure([&] {
+    const gzFile stream = gzopen(capture.c_str(), "rb");
+    station_check::CaptureFile file(stream);
+    if (!file.Start()) std::_Exit(1);
+    while (file.Read() == station_check::CaptureFile::Next::kPacket) {
+    }
+    gzclose(stream);
+  });
   const auto [judge_ms, judge_mb] = Measure([&] {
     if (station_check::Describe(Judged(capture)).empty()) std::_Exit(1);
   });
@@ -187,6 +197,9 @@ int main(int argc, char** argv) {
   Figure(name + "frames", static_cast<double>(Judged(capture).frames.size()), "frames");
   Figure(name + "libpcap_read_ms", read_ms, "ms");
   Figure(name + "libpcap_read_peak_mb", read_mb, "MB");
+  Figure(name + "read_ms", own_ms, "ms");
+  Figure(name + "read_peak_mb", own_mb, "MB");
+  Figure(name + "read_over_libpcap", own_ms / read_ms, "times");
   Figure(name + "judge_ms", judge_ms, "ms");
   Figure(name + "judge_peak_mb", judge_mb, "MB");
   Figure(name + "judge_and_png_ms", png_ms, "ms");

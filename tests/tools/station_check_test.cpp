@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -6,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <set>
 #include <sstream>
@@ -326,8 +328,9 @@ TEST(StationCheck, UsbmonSetReportsAreReportsWithTheirIdInFront) {
     EXPECT_NE(ReadUsbmonLine(bad).error, "") << bad;
 }
 
-// USB captures made from bytes as dumpcap and USBPcap write them.
-enum class FileForm { kPcap, kPcapBigEndianNanoseconds, kPcapng };
+// USB captures made from bytes as dumpcap and USBPcap write them. kPcapngBesideEthernet: a
+// big-endian machine's pcapng, in nanoseconds, an Ethernet interface's packets among the USB ones.
+enum class FileForm { kPcap, kPcapBigEndianNanoseconds, kPcapng, kPcapngBesideEthernet };
 
 void Put(std::string& out, std::uint64_t value, int size, bool big = false) {
   for (int i = 0; i < size; ++i) out += static_cast<char>(value >> 8 * (big ? size - 1 - i : i));
@@ -345,18 +348,19 @@ class Capture {
   // stages: each stage of a control transfer a packet of its own, as older USBPcap writes them.
   Capture(FileForm form, int link, bool stages = false)
       : form_(form), link_(link), stages_(stages) {
-    big_ = form == FileForm::kPcapBigEndianNanoseconds;
-    if (form == FileForm::kPcapng) {
-      std::string section, interface;
-      Put(section, 0x1A2B3C4D, 4);
-      Put(section, 1, 2);
-      Put(section, 0, 2);
-      Put(section, ~std::uint64_t{0}, 8);
+    beside_ = form == FileForm::kPcapngBesideEthernet;
+    big_ = form == FileForm::kPcapBigEndianNanoseconds || beside_;
+    if (form == FileForm::kPcapng || beside_) {
+      std::string section;
+      Put(section, 0x1A2B3C4D, 4, big_);
+      Put(section, 1, 2, big_);
+      Put(section, 0, 2, big_);
+      Put(section, ~std::uint64_t{0}, 8, big_);
       Block(0x0A0D0D0A, section);
-      Put(interface, static_cast<std::uint64_t>(link), 2);
-      Put(interface, 0, 2);
-      Put(interface, 262144, 4);
-      Block(1, interface);
+      // if_tsresol: nanoseconds.
+      const std::string nanoseconds("\0\x09\0\x01\x09\0\0\0", 8);
+      if (beside_) Interface(1, nanoseconds);
+      Interface(link, beside_ ? nanoseconds : "");
       return;
     }
     Put(file, big_ ? 0xa1b23c4d : 0xa1b2c3d4, 4, big_);
@@ -385,6 +389,7 @@ class Capture {
     key.in = {0, 0, 4, 0, 0, 0, 0, 0};
     ++id_;
     Packet(us, link_ == kLinkUsbPcap ? UsbPcap(key, true, key.in, 1) : Usbmon(key, 'C', key.in, 1));
+    if (beside_) Packet(us + 1, std::string(60, '\xff'), 0);
   }
 
   std::string file;
@@ -424,13 +429,23 @@ class Capture {
     if (kind == 2) p += stage;
     return p.append(body.begin(), body.end());
   }
-  void Packet(std::int64_t us, const std::string& bytes) {
-    const auto time = static_cast<std::uint64_t>(us);
-    if (form_ == FileForm::kPcapng) {
+  void Interface(int link, const std::string& options) {
+    std::string interface;
+    Put(interface, static_cast<std::uint64_t>(link), 2, big_);
+    Put(interface, 0, 2, big_);
+    Put(interface, 262144, 4, big_);
+    Block(1, interface + options);
+  }
+  // interface: in pcapng, the USB one unless told.
+  void Packet(std::int64_t us, const std::string& bytes, int interface = -1) {
+    auto time = static_cast<std::uint64_t>(us);
+    if (form_ == FileForm::kPcapng || beside_) {
+      if (beside_) time *= 1000;
       std::string block;
       for (const std::uint64_t value :
-           {std::uint64_t{0}, time >> 32, time & 0xffffffff, bytes.size(), bytes.size()})
-        Put(block, value, 4);
+           {interface < 0 ? std::uint64_t{beside_} : 0, time >> 32, time & 0xffffffff,
+            std::uint64_t{bytes.size()}, std::uint64_t{bytes.size()}})
+        Put(block, value, 4, big_);
       Block(6, block + bytes);
       return;
     }
@@ -442,16 +457,16 @@ class Capture {
   }
   void Block(std::uint32_t type, std::string body) {
     body.resize((body.size() + 3) / 4 * 4);
-    Put(file, type, 4);
-    Put(file, body.size() + 12, 4);
+    Put(file, type, 4, big_);
+    Put(file, body.size() + 12, 4, big_);
     file += body;
-    Put(file, body.size() + 12, 4);
+    Put(file, body.size() + 12, 4, big_);
   }
 
   FileForm form_;
   int link_;
   bool stages_;
-  bool big_ = false;
+  bool beside_ = false, big_ = false;
   std::uint64_t id_ = 0xffff8a8c4a1b3c00;
 };
 
@@ -525,6 +540,21 @@ std::vector<std::pair<std::int64_t, std::vector<std::uint8_t>>> Sent(const Sessi
   return sent;
 }
 
+// The file as gzip writes it.
+std::string Gzip(const std::string& bytes) {
+  z_stream zip{};
+  deflateInit2(&zip, Z_BEST_SPEED, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
+  std::string out(deflateBound(&zip, static_cast<uLong>(bytes.size())), '\0');
+  zip.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
+  zip.avail_in = static_cast<uInt>(bytes.size());
+  zip.next_out = reinterpret_cast<Bytef*>(out.data());
+  zip.avail_out = static_cast<uInt>(out.size());
+  EXPECT_EQ(deflate(&zip, Z_FINISH), Z_STREAM_END);
+  out.resize(zip.total_out);
+  deflateEnd(&zip);
+  return out;
+}
+
 TEST(StationCheckInput, EveryFormGivesTheSessionItHolds) {
   const struct {
     FileForm form;
@@ -534,16 +564,27 @@ TEST(StationCheckInput, EveryFormGivesTheSessionItHolds) {
                   {FileForm::kPcap, kLinkUsbPcap, true},
                   {FileForm::kPcapBigEndianNanoseconds, kLinkUsbLinux},
                   {FileForm::kPcapng, kLinkUsbPcap},
-                  {FileForm::kPcapng, kLinkUsbLinuxMmapped}};
+                  {FileForm::kPcapng, kLinkUsbLinuxMmapped},
+                  {FileForm::kPcapngBesideEthernet, kLinkUsbLinux},
+                  {FileForm::kPcapngBesideEthernet, kLinkUsbPcap}};
   for (const auto& [form, link, stages] : captures) {
-    const SessionResult read = Read(OnTheBus(form, link, {.stages = stages}));
-    ASSERT_EQ(read.error, "") << "link type " << link;
-    EXPECT_EQ(read.notes, std::vector<std::string>{});
-    EXPECT_EQ(Sent(read.session), Sent(Played())) << "link type " << link;
-    const Verdict verdict = Judge(read.session, 0);
-    EXPECT_TRUE(verdict.pass) << Describe(verdict);
-    EXPECT_EQ(verdict.rules[5].detail, "1 plug-in(s)") << "the new address is the plug-in";
+    const std::string plain = OnTheBus(form, link, {.stages = stages});
+    for (const std::string& bytes : {plain, Gzip(plain)}) {
+      const SessionResult read = Read(bytes);
+      ASSERT_EQ(read.error, "") << "link type " << link;
+      EXPECT_EQ(read.notes, std::vector<std::string>{});
+      EXPECT_EQ(Sent(read.session), Sent(Played())) << "link type " << link;
+      const Verdict verdict = Judge(read.session, 0);
+      EXPECT_TRUE(verdict.pass) << Describe(verdict);
+      EXPECT_EQ(verdict.rules[5].detail, "1 plug-in(s)") << "the new address is the plug-in";
+    }
   }
+  // Wireshark's numbers count the other interface's packets too: one beside every tenth report's
+  // keyboard key, the first before the first report.
+  const Session beside = Read(OnTheBus(FileForm::kPcapngBesideEthernet, kLinkUsbPcap)).session;
+  const Session alone = Read(OnTheBus(FileForm::kPcapng, kLinkUsbPcap)).session;
+  ASSERT_EQ(beside.reports.size(), alone.reports.size());
+  EXPECT_EQ(beside.reports[12].line, alone.reports[12].line + 2);
   EXPECT_EQ(Sent(Read(Station(7, Fault::kNone).Session()).session), Sent(Played()));
 }
 
@@ -598,6 +639,40 @@ std::string DataFile(const std::string& name) {
   return bytes.str();
 }
 
+TEST(StationCheckInput, ACaptureWithoutTheBoardGetsNoVerdictButTheDevicesItHolds) {
+  // A keyboard that names itself, and a device whose descriptor is not in the capture.
+  Capture other(FileForm::kPcapngBesideEthernet, kLinkUsbPcap);
+  other.Control(50, DeviceDescriptor(1002, 0x046d, 0xc52b));
+  Transfer status;
+  status.device = 1003;
+  status.setup = {0x80, 0x00, 0, 0, 0, 0, 2, 0};  // GET_STATUS
+  other.Control(60, status);
+  for (const std::string& bytes : {other.file, Gzip(other.file)}) {
+    const std::string error = Read(bytes).error;
+    EXPECT_EQ(error.rfind("no verdict: the capture holds no traffic to the board", 0), 0u) << error;
+    EXPECT_NE(error.find("1.2 (046d:c52b, 1 transfers), 1.3 (1 transfers)"), std::string::npos)
+        << error;
+    EXPECT_NE(error.find("USBPcap"), std::string::npos) << error;
+  }
+  // A board named with --device that the capture does not hold.
+  const std::string absent = Read(OnTheBus(FileForm::kPcap, kLinkUsbLinuxMmapped), 1009).error;
+  EXPECT_NE(absent.find("1.9, named with --device, is not in it"), std::string::npos) << absent;
+  EXPECT_NE(absent.find("1.5 (1234:6789, "), std::string::npos) << absent;
+  EXPECT_NE(absent.find("lsusb"), std::string::npos) << absent;
+  // The kernel's usbmon text of a bus with a keyboard in place of the board.
+  std::istringstream lines(DataFile("orlanek-exercise-7-on-usb.usbmon"));
+  std::string keyboard;
+  for (std::string line; std::getline(lines, line);) {
+    const std::size_t board = line.find("34128967");
+    if (board != std::string::npos) line.replace(board, 8, "6d042bc5");
+    if (line.find(" s 21 09 03") == std::string::npos) keyboard += line + "\n";
+  }
+  const std::string text = Read(keyboard).error;
+  EXPECT_EQ(text.rfind("no verdict: the usbmon text holds no traffic to the board", 0), 0u) << text;
+  EXPECT_NE(text.find("1.2 (046d:c52b, 12 transfers), 1.3 (046d:c52b, "), std::string::npos)
+      << text;
+}
+
 TEST(StationCheckInput, ATransferTheBoardRefusedIsNotCountedButTold) {
   std::vector<Report> expected = Played().reports;
   expected.erase(expected.begin() + 3);
@@ -623,6 +698,107 @@ TEST(StationCheckInput, ATransferTheBoardRefusedIsNotCountedButTold) {
   ASSERT_EQ(logged.error, "");
   EXPECT_EQ(logged.session.reports.size(), 0u);
   EXPECT_EQ(logged.notes, std::vector<std::string>{RefusedNote(1)});
+}
+
+// What CaptureFile reads from bytes: each packet's link type, time and kept size, then how it ends.
+std::string Packets(const std::string& bytes) {
+  std::FILE* file = std::tmpfile();
+  std::fwrite(bytes.data(), 1, bytes.size(), file);
+  std::fflush(file);
+  const int descriptor = dup(fileno(file));
+  lseek(descriptor, 0, SEEK_SET);
+  const gzFile stream = gzdopen(descriptor, "rb");
+  CaptureFile capture(stream);
+  const bool started = capture.Start();
+  std::string seen = started ? "" : "no start: " + capture.why();
+  CaptureFile::Next next = CaptureFile::Next::kEnd;
+  while (started && (next = capture.Read()) == CaptureFile::Next::kPacket)
+    seen += std::to_string(capture.link_type()) + (capture.big_endian() ? " big " : " ") +
+            std::to_string(capture.us()) + " " + std::to_string(capture.size()) + "; ";
+  gzclose(stream);
+  std::fclose(file);
+  return seen + (next == CaptureFile::Next::kCut ? "cut: " + capture.why() : "end");
+}
+
+TEST(StationCheckInput, TheCaptureReaderTakesEveryPacketBlockOfEverySection) {
+  std::string file;
+  const auto block = [&](std::uint32_t type, std::string body, bool big) {
+    body.resize((body.size() + 3) / 4 * 4);
+    for (const std::uint64_t word : {std::uint64_t{type}, body.size() + 12})
+      Put(file, word, 4, big);
+    file += body;
+    Put(file, body.size() + 12, 4, big);
+  };
+  const auto start = [&](bool big, int link, const std::string& options) {
+    std::string section, interface;
+    for (const auto& [value, size] : {std::pair{0x1A2B3C4D, 4}, {1, 2}, {0, 2}, {-1, 8}})
+      Put(section, static_cast<std::uint64_t>(value), size, big);
+    block(0x0A0D0D0A, section, big);
+    Put(interface, static_cast<std::uint64_t>(link), 2, big);
+    Put(interface, 0, 6, big);
+    block(1, interface + options, big);
+  };
+  const auto packet = [&](std::uint32_t type, std::vector<std::uint64_t> head, std::size_t size,
+                          bool big = false) {
+    std::string body;
+    for (const std::uint64_t word : head) Put(body, word, 4, big);
+    block(type, body + std::string(size, 'u'), big);
+  };
+  // USBPcap in 2^-20 s, its stamps 100 s early (if_tsresol, if_tsoffset); an Ethernet beside it.
+  std::string options("\x09\0\x01\0\x94\0\0\0\x0e\0\x08\0", 12);
+  Put(options, 100, 8);
+  start(false, kLinkUsbPcap, options);
+  block(1, std::string("\x01\0\0\0\0\0\0\0", 8), false);
+  block(4, "a name resolution block", false);
+  packet(6, {0, 0, 7 << 19, 40, 40}, 40);  // 3.5 s
+  packet(3, {30}, 30);                     // a simple packet: the time of the one before
+  packet(6, {1, 0, 0, 60, 60}, 60);
+  packet(2, {0, 0, 1 << 20, 28, 28}, 30);  // the obsolete packet block, at 1 s
+  block(5, std::string(28, '\0'), false);  // interface statistics
+  packet(6, {0, 0, 0, 300000, 300000}, 300000);
+  start(true, kLinkUsbLinux, "");  // a second section, big-endian, in microseconds
+  packet(6, {0, 0, 2'000'000, 48, 48}, 48, true);
+  const std::string whole =
+      "249 103500000 40; 249 103500000 30; 1 0 0; "
+      "249 101000000 28; 249 100000000 262144; 189 big 2000000 48; ";
+  EXPECT_EQ(Packets(file), whole + "end");
+  EXPECT_EQ(Packets(Gzip(file)), whole + "end");
+  // Damaged, or cut short: what came before is read.
+  std::string damaged = file;
+  damaged[damaged.size() - 1] ^= 0x40;
+  EXPECT_EQ(Packets(damaged), whole.substr(0, whole.rfind("189")) + "cut: a damaged block");
+  const std::string zipped = Gzip(file);
+  const std::string cut = Packets(zipped.substr(0, zipped.size() - 20));
+  EXPECT_EQ(cut.substr(0, 40), whole.substr(0, 40)) << cut;
+  EXPECT_EQ(cut.substr(cut.find("cut: ")), "cut: the file ends there") << cut;
+}
+
+TEST(StationCheckInput, ReportsGoOnInTheirOrderWhicheverOfTheirTransfersEndsFirst) {
+  SessionBuilder builder(true);
+  CaptureStream stream({1005}, builder);
+  static const std::uint8_t kData[] = {1, 2, 3, 4, 5};
+  const auto send = [&](std::uint64_t id, UsbPacket::Kind kind, bool failed = false) {
+    UsbPacket packet;
+    packet.kind = kind;
+    packet.id = id;
+    packet.device = 1005;
+    packet.failed = failed;
+    const std::uint8_t setup[] = {0x21, 0x09, 0, 0x03, 0, 0, 1, 0};
+    std::copy(std::begin(setup), std::end(setup), packet.setup);
+    packet.data = &kData[id];
+    packet.size = kind == UsbPacket::Kind::kSubmit ? 1 : 0;
+    EXPECT_EQ(stream.Add(packet, id, static_cast<std::int64_t>(id) * 1000), "");
+  };
+  for (const std::uint64_t id : {0, 1, 2}) send(id, UsbPacket::Kind::kSubmit);
+  send(2, UsbPacket::Kind::kComplete);
+  send(0, UsbPacket::Kind::kComplete, true);
+  send(3, UsbPacket::Kind::kSubmit);
+  send(3, UsbPacket::Kind::kSubmit);  // its id again: the first one's completion was lost
+  EXPECT_EQ(stream.Finish(), "");     // and 1's, and the second 3's
+  std::vector<std::vector<std::uint8_t>> sent;
+  for (const Report& report : builder.session().reports) sent.push_back(report.bytes);
+  EXPECT_EQ(sent, (std::vector<std::vector<std::uint8_t>>{{0, 2}, {0, 3}, {0, 4}, {0, 4}}));
+  EXPECT_EQ(stream.refused(), 1u);
 }
 
 TEST(StationCheckInput, RealCapturesOfOrlanekPass) {

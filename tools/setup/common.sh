@@ -1,7 +1,8 @@
 # Shared by ./run and ./test: install what is missing, configure and build a tree.
 
 # Packages every build needs: the compiler, CMake, Qt 6 Widgets and the Traditional Chinese faces,
-# zlib for station-check's PNG pictures, libpcap for the captures it reads.
+# zlib for station-check's PNG pictures and gzip-compressed captures, libpcap for the peer its
+# benchmark reads captures with.
 ORLANEK_BUILD_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev libxcb1-dev libgtest-dev
   fonts-arphic-uming fonts-arphic-ukai libhidapi-dev zlib1g-dev libpcap-dev)
 
@@ -54,10 +55,9 @@ ORLANEK_FUZZ_OPTIONS=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DORLANEK_FUZZ=ON
 
 # The Windows cross builds of the library and their tests under Wine (32-bit Wine needs the
 # i386 architecture before the package lists are read), and the MSI (wixl; msiinfo reads it).
-# station-check.exe: zlib for its pictures, and libpcap built from Debian's source package
-# (apt-get source unpacks it with dpkg-dev; flex and bison make its filter compiler).
+# station-check.exe: zlib for its pictures and compressed captures.
 ORLANEK_WINDOWS_PACKAGES=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686
-  googletest wine wine32:i386 wine64 libz-mingw-w64-dev dpkg-dev flex bison wixl msitools)
+  googletest wine wine32:i386 wine64 libz-mingw-w64-dev wixl msitools)
 ensure_windows_packages() {
   if ! grep -qx i386 <<<"$(dpkg --print-foreign-architectures)"; then
     [ "$(id -u)" -eq 0 ] || { echo "Run this as root to add the i386 architecture for Wine." >&2; return 1; }
@@ -66,50 +66,6 @@ ensure_windows_packages() {
   ensure_packages "${ORLANEK_WINDOWS_PACKAGES[@]}"
 }
 
-# ensure_source_packages: lets apt-get source fetch the source packages of this Debian release.
-ensure_source_packages() {
-  apt-cache showsrc libpcap 2>/dev/null | grep -q '^Package:' && return 0
-  if [ "$(id -u)" -ne 0 ]; then
-    echo "Run this as root to add a deb-src line (apt-get source libpcap) to apt's sources." >&2
-    return 1
-  fi
-  # The source of the release from the mirror that apt already reads its packages from.
-  local codename mirror
-  codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
-  mirror=$(apt-get indextargets --format '$(REPO_URI) $(CODENAME)' 'Created-By: Packages' |
-    awk -v release="$codename" '$2 == release {print $1; exit}')
-  [ -n "$mirror" ] || { echo "apt reads no packages of $codename; cannot add its source" >&2; return 1; }
-  echo "deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] $mirror $codename main" \
-    >/etc/apt/sources.list.d/orlanek-deb-src.list
-  apt-get update -qq >/dev/null
-}
-
-# build_windows_pcap BITS: libpcap for 32- or 64-bit Windows, reading capture files only (no
-# capture back end), cross-built once from Debian's source package into build-winBITS-deps/pcap
-# (include/, lib/libpcap.a), where build-winBITS/ takes it from (PCAP_ROOT).
-build_windows_pcap() {
-  local bits=$1 dir=build-win$1-deps/pcap toolchain
-  toolchain=$PWD/cmake/toolchain-mingw-$([ "$bits" = 32 ] && echo i686 || echo x86_64).cmake
-  [ -f "$dir/lib/libpcap.a" ] && return 0
-  ensure_source_packages
-  echo "Building libpcap for $bits-bit Windows (once) ..."
-  rm -rf "$dir" && mkdir -p "$dir/source" "$dir/include/pcap" "$dir/lib"
-  # In DIR: its configuration writes a file named NUL: (the null device of the system it is for).
-  (
-    set -e
-    cd "$dir/source" && apt-get source -qq libpcap >/dev/null 2>&1 ||
-      { echo "apt-get source libpcap failed" >&2; exit 1; }
-    cd .. && tree=$(echo source/libpcap-*/)
-    # Nothing of this machine's own (D-Bus, RDMA, DPDK) may slip into the Windows build.
-    cmake -S "$tree" -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DPCAP_TYPE=null \
-      -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DENABLE_REMOTE=OFF -DDISABLE_DBUS=ON \
-      -DDISABLE_RDMA=ON -DDISABLE_DPDK=ON -DDISABLE_BLUETOOTH=ON -DDISABLE_NETMAP=ON \
-      >configure.log 2>&1 || { cat configure.log >&2; exit 1; }
-    cmake --build build --target pcap_static -- --quiet
-    cp "$tree"/pcap.h include/ && cp "$tree"/pcap/*.h include/pcap/
-    cp build/libpcap.a lib/libpcap.a.part && mv lib/libpcap.a.part lib/libpcap.a
-  )
-}
 ORLANEK_WIN32_OPTIONS=(-DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-i686.cmake
   -DCMAKE_BUILD_TYPE=Release)
 ORLANEK_WIN64_OPTIONS=(-DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-x86_64.cmake

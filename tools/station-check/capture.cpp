@@ -1,10 +1,18 @@
 #include "capture.h"
 
-#include <pcap/pcap.h>
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 #include <algorithm>
+#include <charconv>
 #include <cstring>
+#include <iterator>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "board_protocol.h"
 
@@ -15,20 +23,28 @@ namespace board = orlanek::board;
 
 constexpr auto kBoardVendor = static_cast<std::uint16_t>(board::kVendorId);
 constexpr auto kBoardProduct = static_cast<std::uint16_t>(board::kProductId);
-constexpr std::uint8_t kControl = 2;  // the transfer type, in both headers
+constexpr std::uint8_t kControl = 2, kBulk = 3;  // transfer types, in both headers
 // usbmon's header: 48 bytes (link type 189), 64 with the memory-mapped interface's fields (220).
 constexpr std::size_t kUsbmonHeader = 48, kUsbmonMmappedHeader = 64;
 // USBPcap's header: 27 bytes, then a control transfer's stage.
 constexpr std::size_t kUsbPcapHeader = 27;
-// Later time stamps (past the year 2500) are no capture's.
-constexpr std::int64_t kLastSecond = std::int64_t{1} << 34;
 enum UsbPcapStage : std::uint8_t { kSetup = 0, kData = 1 };
+// A control endpoint serves one transfer at a time, so more open than this at once are
+// transfers whose completions the capture lost. Bounds what a reading holds.
+constexpr std::size_t kMostOpen = 1024;
+// More devices than this are no bus's; bounds the survey.
+constexpr std::size_t kMostDevices = 4096;
+const std::string kNoVerdict = "no verdict: ";
 
-// Both headers are in the capturing machine's byte order, which libpcap turns into the reader's
-// own; every machine that runs station-check is little-endian.
 std::uint64_t Little(const std::uint8_t* bytes, int size) {
   std::uint64_t value = 0;
   for (int i = size - 1; i >= 0; --i) value = value << 8 | bytes[i];
+  return value;
+}
+
+std::uint64_t Big(const std::uint8_t* bytes, int size) {
+  std::uint64_t value = 0;
+  for (int i = 0; i < size; ++i) value = value << 8 | bytes[i];
   return value;
 }
 
@@ -37,39 +53,46 @@ void Data(UsbPacket& packet, const std::uint8_t* start, std::size_t captured, st
   packet.size = std::min(captured, told);
 }
 
-UsbPacket DecodeUsbmon(const std::uint8_t* bytes, std::size_t size, std::size_t header) {
+UsbPacket DecodeUsbmon(const std::uint8_t* bytes, std::size_t size, std::size_t header, bool big) {
   UsbPacket packet;
-  if (size < header || bytes[9] != kControl) return packet;
-  packet.id = Little(bytes, 8);
-  packet.device = static_cast<std::uint32_t>(Little(bytes + 12, 2) * 1000 + bytes[11]);
+  if (size < header) return packet;
+  const auto field = [&](std::size_t at, int width) {
+    return big ? Big(bytes + at, width) : Little(bytes + at, width);
+  };
   const char type = static_cast<char>(bytes[8]);
+  packet.device = static_cast<std::uint32_t>(field(12, 2) * 1000 + bytes[11]);
+  packet.starts = type == 'S';
+  if (bytes[9] != kControl) return packet;
+  packet.id = field(0, 8);
   const bool has_data = bytes[15] == 0 || bytes[15] == '=';
-  if (has_data) Data(packet, bytes + header, size - header, Little(bytes + 36, 4));
-  if (type == 'S') {
-    if (bytes[14] != 0) return {};  // no setup captured
+  if (has_data) Data(packet, bytes + header, size - header, field(36, 4));
+  if (type == 'S' && bytes[14] == 0) {  // else no setup captured
     packet.kind = UsbPacket::Kind::kSubmit;
     std::memcpy(packet.setup, bytes + 40, sizeof packet.setup);
   } else if (type == 'C' || type == 'E') {
     packet.kind = UsbPacket::Kind::kComplete;
-    packet.failed = type == 'E' || Little(bytes + 28, 4) != 0;
-  } else {
-    return {};
+    packet.failed = type == 'E' || field(28, 4) != 0;
   }
   return packet;
 }
 
+// USBPcap's header is little-endian, as Windows is.
 UsbPacket DecodeUsbPcap(const std::uint8_t* bytes, std::size_t size) {
   UsbPacket packet;
-  if (size < kUsbPcapHeader + 1) return packet;
+  if (size < kUsbPcapHeader) return packet;
   const std::size_t header = Little(bytes, 2);
   const std::uint64_t bus = Little(bytes + 17, 2), address = Little(bytes + 19, 2);
-  if (header < kUsbPcapHeader + 1 || header > size || bytes[22] != kControl || address > 999)
-    return packet;
-  packet.id = Little(bytes + 2, 8);
+  const std::uint8_t transfer = bytes[22];
+  if (header < kUsbPcapHeader || header > size || address > 999 || transfer > kBulk) return packet;
+  const bool control = transfer == kControl, answer = (bytes[16] & 1) != 0;
+  if (control && header < kUsbPcapHeader + 1) return packet;
+  const std::uint8_t stage = control ? bytes[27] : std::uint8_t{kSetup};
   packet.device = static_cast<std::uint32_t>(bus * 1000 + address);
+  packet.starts = !answer && stage == kSetup;
+  if (!control) return packet;
+  packet.id = Little(bytes + 2, 8);
   Data(packet, bytes + header, size - header, Little(bytes + 23, 4));
-  const std::uint8_t stage = bytes[27];
-  if ((bytes[16] & 1) != 0) {  // from the device: the transfer's answer
+  if (answer) {  // from the device: the transfer's answer
     packet.kind = UsbPacket::Kind::kComplete;
     packet.failed = Little(bytes + 10, 4) != 0;
   } else if (stage == kSetup && packet.size >= sizeof packet.setup) {
@@ -79,8 +102,6 @@ UsbPacket DecodeUsbPcap(const std::uint8_t* bytes, std::size_t size) {
     packet.size -= sizeof packet.setup;
   } else if (stage == kData) {
     packet.kind = UsbPacket::Kind::kOutData;
-  } else {
-    return {};
   }
   return packet;
 }
@@ -89,14 +110,23 @@ std::string DeviceName(std::uint32_t device) {
   return std::to_string(device / 1000) + "." + std::to_string(device % 1000);
 }
 
+bool FeatureReport(const std::uint8_t* setup) {
+  return setup[0] == 0x21 && setup[1] == 0x09 && setup[3] == 0x03;  // SET_REPORT, Feature
+}
+
+bool DeviceDescriptor(const std::uint8_t* setup) {
+  return setup[0] == 0x80 && setup[1] == 0x06 && setup[3] == 0x01;  // GET_DESCRIPTOR, device
+}
+
 }  // namespace
 
-UsbPacket DecodeUsbPacket(int link_type, const std::uint8_t* bytes, std::size_t size) {
+UsbPacket DecodeUsbPacket(int link_type, bool big_endian, const std::uint8_t* bytes,
+                          std::size_t size) {
   switch (link_type) {
     case kLinkUsbLinux:
-      return DecodeUsbmon(bytes, size, kUsbmonHeader);
+      return DecodeUsbmon(bytes, size, kUsbmonHeader, big_endian);
     case kLinkUsbLinuxMmapped:
-      return DecodeUsbmon(bytes, size, kUsbmonMmappedHeader);
+      return DecodeUsbmon(bytes, size, kUsbmonMmappedHeader, big_endian);
     case kLinkUsbPcap:
       return DecodeUsbPcap(bytes, size);
     default:
@@ -104,144 +134,377 @@ UsbPacket DecodeUsbPacket(int link_type, const std::uint8_t* bytes, std::size_t 
   }
 }
 
-void CaptureSession::Add(const UsbPacket& packet, std::size_t number, std::int64_t us) {
-  const std::uint8_t* setup = packet.setup;
-  switch (packet.kind) {
-    case UsbPacket::Kind::kOther:
-      return;
-    case UsbPacket::Kind::kSubmit:
-      // SET_REPORT of a Feature report; GET_DESCRIPTOR of the device descriptor.
-      if (setup[0] == 0x21 && setup[1] == 0x09 && setup[3] == 0x03) {
-        open_[packet.id] = {true, sent_.size(), packet.device};
-        sent_.push_back(
-            {packet.device, number, us, setup[2], {packet.data, packet.data + packet.size}, false});
-        devices_[packet.device].reports = true;
-      } else if (setup[0] == 0x80 && setup[1] == 0x06 && setup[3] == 0x01) {
-        open_[packet.id] = {false, 0, packet.device};
-      } else {
-        open_.erase(packet.id);
-      }
-      return;
-    case UsbPacket::Kind::kOutData: {
-      const auto open = open_.find(packet.id);
-      if (open != open_.end() && open->second.report && sent_[open->second.sent].data.empty())
-        sent_[open->second.sent].data.assign(packet.data, packet.data + packet.size);
-      return;
+void CaptureSurvey::Add(const UsbPacket& packet) {
+  // Address 0 is every device's before it is given its own.
+  if (packet.device % 1000 == 0) return;
+  auto device = devices_.find(packet.device);
+  if (device == devices_.end()) {
+    if (devices_.size() >= kMostDevices) return;
+    device = devices_.emplace(packet.device, Device{}).first;
+  }
+  if (packet.starts) ++device->second.transfers;
+  if (packet.kind == UsbPacket::Kind::kSubmit) {
+    descriptors_.erase(packet.id);
+    if (FeatureReport(packet.setup)) device->second.reports = true;
+    if (!DeviceDescriptor(packet.setup)) return;
+    if (descriptors_.size() >= kMostOpen) descriptors_.erase(descriptors_.begin());
+    descriptors_[packet.id] = packet.device;
+  } else if (packet.kind == UsbPacket::Kind::kComplete) {
+    const auto open = descriptors_.find(packet.id);
+    if (open == descriptors_.end()) return;
+    Device& described = devices_[open->second];
+    if (!packet.failed && packet.size >= 12 && packet.data[1] == 1) {
+      described.described = true;
+      described.vendor = static_cast<std::uint16_t>(Little(packet.data + 8, 2));
+      described.product = static_cast<std::uint16_t>(Little(packet.data + 10, 2));
     }
-    case UsbPacket::Kind::kComplete: {
-      const auto open = open_.find(packet.id);
-      if (open == open_.end()) return;
-      const Open& transfer = open->second;
-      if (transfer.report) {
-        if (packet.failed) sent_[transfer.sent].refused = true;
-      } else if (!packet.failed && packet.size >= 12 && packet.data[1] == 1 &&
-                 transfer.device % 1000 != 0) {
-        Device& device = devices_[transfer.device];
-        device.described = true;
-        device.board = Little(packet.data + 8, 2) == kBoardVendor &&
-                       Little(packet.data + 10, 2) == kBoardProduct;
-      }
-      // Older USBPcap follows an IN transfer's data with a status stage of its own, which then
-      // finds nothing open: only a failed OUT transfer matters, and it has no data stage.
-      open_.erase(open);
-      return;
-    }
+    descriptors_.erase(open);
   }
 }
 
-std::vector<std::uint32_t> CaptureSession::BoardDevices(std::string& error) const {
+std::vector<std::uint32_t> CaptureSurvey::Boards(std::uint32_t chosen, std::string& error) const {
   std::vector<std::uint32_t> boards, unknown;
+  bool seen = false;  // a board that names itself, or a feature report to one
   for (const auto& [address, device] : devices_) {
-    if (device.board) boards.push_back(address);
-    if (!device.described && device.reports && address != chosen_) unknown.push_back(address);
+    const bool board =
+        device.described && device.vendor == kBoardVendor && device.product == kBoardProduct;
+    if (board) boards.push_back(address);
+    if (!device.described && device.reports && address != chosen) unknown.push_back(address);
+    seen = seen || board || (device.reports && address == chosen);
   }
-  if (chosen_ != 0) {
-    boards.push_back(chosen_);
+  const std::string none =
+      kNoVerdict + what_ + " holds no traffic to the board (" + board::kIdentityText + "): ";
+  if (chosen != 0 && devices_.count(chosen) == 0) {
+    error = none + "device " + DeviceName(chosen) + ", named with --device, is not in it";
+  } else if (chosen != 0 && !seen) {
+    error = none + "device " + DeviceName(chosen) + ", named with --device, received no " +
+            "feature reports, and no device names itself the board";
+  } else if (chosen != 0) {
+    boards.push_back(chosen);
   } else if (unknown.size() > 1) {
     error = "feature reports went to several devices (";
     for (const std::uint32_t address : unknown)
       error += (address == unknown.front() ? "" : ", ") + DeviceName(address);
     error += std::string(") and the capture does not show which is the board (") +
              board::kIdentityText + "): name it with --device BUS.ADDRESS";
+  } else if (unknown.empty() && boards.empty()) {
+    error = none + "no device in it names itself so, and none received feature reports";
   } else {
     boards.insert(boards.end(), unknown.begin(), unknown.end());
   }
+  if (!error.empty()) return {};
   return boards;
 }
 
-SessionResult CaptureSession::Finish() {
-  SessionResult result;
-  const std::vector<std::uint32_t> boards = BoardDevices(result.error);
-  if (!result.error.empty()) return result;
-  SessionBuilder builder(true);
-  std::size_t refused = 0;
-  for (Sent& sent : sent_) {
-    if (std::find(boards.begin(), boards.end(), sent.device) == boards.end()) continue;
-    if (sent.refused) {
-      ++refused;
-      continue;
-    }
-    Record record;
-    record.kind = Record::Kind::kReport;
-    record.us = sent.us;
-    record.device = sent.device;
-    // Report ID 0 is not on the wire; any other travels as the first data byte.
-    if (sent.report_id == 0) record.report.push_back(0);
-    record.report.insert(record.report.end(), sent.data.begin(), sent.data.end());
-    sent.data = {};
-    result.error = builder.Add(std::move(record), sent.number);
-    if (!result.error.empty()) {
-      result.error = "packet " + std::to_string(sent.number) + ": " + result.error;
-      return result;
-    }
-  }
-  result.session = std::move(builder.session());
-  if (refused > 0) result.notes.push_back(RefusedNote(refused));
-  return result;
+bool CaptureSurvey::NoVerdict(const std::string& error) {
+  return error.rfind(kNoVerdict, 0) == 0;
 }
 
-SessionResult ReadCapture(std::FILE* file, std::uint32_t device) {
-  char why[PCAP_ERRBUF_SIZE] = "";
-  pcap_t* pcap = pcap_fopen_offline(file, why);
-  if (pcap == nullptr) {
-    std::fclose(file);
-    return {{}, std::string("not a capture that can be read: ") + why, {}};
-  }
-  const int link = pcap_datalink(pcap);
-  if (link != kLinkUsbLinux && link != kLinkUsbLinuxMmapped && link != kLinkUsbPcap) {
-    const char* name = pcap_datalink_val_to_name(link);
-    pcap_close(pcap);
-    return {{},
-            "a capture of " + (name ? std::string(name) : "link type " + std::to_string(link)) +
-                ", not of USB (USBPcap on Windows, usbmon on Linux)",
-            {}};
-  }
-  CaptureSession capture(device);
-  pcap_pkthdr* header = nullptr;
-  const u_char* bytes = nullptr;
-  std::size_t number = 0;
-  std::int64_t first = 0, last = 0;
-  int got;
-  std::string cut;
-  while ((got = pcap_next_ex(pcap, &header, &bytes)) == 1) {
-    if (header->ts.tv_sec < 0 || header->ts.tv_sec > kLastSecond) {
-      cut = "a time stamp out of range";
+std::string CaptureSurvey::Devices() const {
+  std::string text;
+  std::size_t listed = 0;
+  for (const auto& [address, device] : devices_) {
+    if (++listed > 20) {
+      text += ", and " + std::to_string(devices_.size() - 20) + " more";
       break;
     }
-    const std::int64_t us = std::int64_t{header->ts.tv_sec} * 1'000'000 + header->ts.tv_usec;
-    if (++number == 1) first = us;
-    last = us;
-    capture.Add(DecodeUsbPacket(link, bytes, header->caplen), number, us);
+    char ids[16] = "";
+    if (device.described)
+      std::snprintf(ids, sizeof ids, "%04x:%04x, ", device.vendor, device.product);
+    text += (text.empty() ? "" : ", ") + DeviceName(address) + " (" + ids +
+            std::to_string(device.transfers) + " transfers)";
   }
-  if (got == PCAP_ERROR) cut = pcap_geterr(pcap);
-  pcap_close(pcap);
-  SessionResult result = capture.Finish();
-  if (!cut.empty())
+  return text.empty() ? "none" : text;
+}
+
+CaptureStream::Sent* CaptureStream::Open(std::uint64_t id) {
+  for (Sent& sent : open_)
+    if (sent.id == id && !sent.done) return &sent;
+  return nullptr;
+}
+
+std::string CaptureStream::Add(const UsbPacket& packet, std::size_t number, std::int64_t us) {
+  if (packet.kind == UsbPacket::Kind::kOther) return {};
+  Sent* const open = Open(packet.id);
+  if (packet.kind == UsbPacket::Kind::kOutData) {
+    if (open != nullptr && !open->data) {
+      open->record.report.insert(open->record.report.end(), packet.data, packet.data + packet.size);
+      open->data = true;
+    }
+    return {};
+  }
+  if (packet.kind == UsbPacket::Kind::kComplete && open != nullptr) {
+    open->done = true;
+    open->refused = packet.failed;
+  } else if (packet.kind == UsbPacket::Kind::kSubmit) {
+    // Its id again before its completion: the capture lost that completion.
+    if (open != nullptr) open->done = true;
+    if (FeatureReport(packet.setup) &&
+        std::find(boards_.begin(), boards_.end(), packet.device) != boards_.end()) {
+      Sent& sent = open_.emplace_back();
+      sent.id = packet.id;
+      sent.number = number;
+      sent.record.kind = Record::Kind::kReport;
+      sent.record.us = us;
+      sent.record.device = packet.device;
+      // Report ID 0 is not on the wire; any other travels as the first data byte.
+      if (packet.setup[2] == 0) sent.record.report.push_back(0);
+      sent.record.report.insert(sent.record.report.end(), packet.data, packet.data + packet.size);
+      sent.data = packet.size > 0;
+    }
+  }
+  return Release(false);
+}
+
+std::string CaptureStream::Release(bool all) {
+  while (!open_.empty() && (all || open_.front().done || open_.size() > kMostOpen)) {
+    Sent& sent = open_.front();
+    std::string error;
+    if (sent.refused) {
+      ++refused_;
+    } else {
+      error = builder_.Add(std::move(sent.record), sent.number);
+    }
+    if (!error.empty()) return "packet " + std::to_string(sent.number) + ": " + error;
+    open_.pop_front();
+  }
+  return {};
+}
+
+namespace {
+
+// What a USB capture can be told apart from for a teacher.
+std::string LinkName(int link) {
+  static constexpr struct {
+    int link;
+    const char* name;
+  } kNames[] = {{0, "loopback"},    {1, "Ethernet"},       {101, "IP"},    {105, "Wi-Fi"},
+                {108, "loopback"},  {113, "Linux cooked"}, {127, "Wi-Fi"}, {187, "Bluetooth"},
+                {201, "Bluetooth"}, {228, "IPv4"},         {229, "IPv6"},  {276, "Linux cooked"}};
+  for (const auto& [number, name] : kNames)
+    if (number == link) return std::string(name) + " (link type " + std::to_string(link) + ")";
+  return "link type " + std::to_string(link);
+}
+
+std::string NotUsb(const std::vector<int>& links) {
+  std::string text = "a capture of ";
+  for (std::size_t i = 0; i < links.size(); ++i)
+    text += (i == 0 ? "" : i + 1 == links.size() ? " and " : ", ") + LinkName(links[i]);
+  if (links.empty()) text = "a capture of no interface";
+  return text + ", not of USB (USBPcap on Windows, usbmon on Linux)";
+}
+
+// Where the board's traffic would be, for the kinds of capture seen (both where none was); text:
+// the kernel's usbmon text.
+std::string Advice(bool usbpcap, bool usbmon, bool text = false) {
+  std::string advice;
+  if (usbpcap || !usbmon)
+    advice +=
+        "\nWith USBPcap, capture the root hub the board is plugged into (USBPcap1, USBPcap2, ...; "
+        "in Wireshark the one whose line moves when the board is plugged in).";
+  char ids[16];
+  std::snprintf(ids, sizeof ids, "%04x:%04x", kBoardVendor, kBoardProduct);
+  if (usbmon || !usbpcap)
+    advice += std::string("\nWith usbmon, capture the board's bus, as lsusb -d ") + ids +
+              " names it (Bus 001 is " +
+              (text ? "usbmon/1u; 0u captures" : "usbmon1; usbmon0 captures") + " every bus).";
+  return advice;
+}
+
+struct Survey {
+  CaptureSurvey devices;
+  bool usbpcap = false, usbmon = false;
+};
+
+// The first reading: every USB packet into the survey. An error when the file is no capture of
+// USB.
+std::string SurveyCapture(gzFile stream, Survey& survey) {
+  CaptureFile file(stream);
+  if (gzrewind(stream) != 0) return "cannot be read from its start";
+  if (!file.Start()) return "not a capture that can be read: " + file.why();
+  while (file.Read() == CaptureFile::Next::kPacket) {
+    const int link = file.link_type();
+    if (!IsUsbLink(link)) continue;
+    (link == kLinkUsbPcap ? survey.usbpcap : survey.usbmon) = true;
+    survey.devices.Add(DecodeUsbPacket(link, file.big_endian(), file.bytes(), file.size()));
+  }
+  return file.any_usb() ? "" : NotUsb(file.other_links());
+}
+
+// The second reading: the board's reports handed on in the capture's order.
+SessionResult StreamCapture(gzFile stream, std::vector<std::uint32_t> boards) {
+  SessionResult result;
+  CaptureFile file(stream);
+  if (gzrewind(stream) != 0 || !file.Start()) return {{}, "cannot be read from its start", {}};
+  SessionBuilder builder(true);
+  CaptureStream reports(std::move(boards), builder);
+  std::size_t number = 0;
+  std::int64_t first = 0, last = 0;
+  CaptureFile::Next next;
+  while ((next = file.Read()) == CaptureFile::Next::kPacket) {
+    if (++number == 1) first = file.us();
+    last = file.us();
+    const int link = file.link_type();
+    if (!IsUsbLink(link)) continue;
+    result.error = reports.Add(DecodeUsbPacket(link, file.big_endian(), file.bytes(), file.size()),
+                               number, file.us());
+    if (!result.error.empty()) return result;
+  }
+  result.error = reports.Finish();
+  if (!result.error.empty()) return result;
+  result.session = std::move(builder.session());
+  if (reports.refused() > 0) result.notes.push_back(RefusedNote(reports.refused()));
+  if (next == CaptureFile::Next::kCut)
     result.notes.push_back("the capture ends inside packet " + std::to_string(number + 1) + ", " +
-                           Seconds(last - first) + " after its first (" + cut +
+                           Seconds(last - first) + " after its first (" + file.why() +
                            "): judged as far as it is whole");
   return result;
 }
+
+SessionResult ReadCapture(gzFile stream, std::uint32_t device) {
+  Survey survey;
+  SessionResult result;
+  result.error = SurveyCapture(stream, survey);
+  if (!result.error.empty()) return result;
+  const std::vector<std::uint32_t> boards = survey.devices.Boards(device, result.error);
+  // No verdict: the devices it saw, and where the board's traffic would have been.
+  if (CaptureSurvey::NoVerdict(result.error))
+    result.error += "\nDevices in the capture: " + survey.devices.Devices() +
+                    Advice(survey.usbpcap, survey.usbmon);
+  if (boards.empty()) return result;
+  return StreamCapture(stream, boards);
+}
+
+#ifdef _WIN32
+int Duplicate(std::FILE* file) {
+  return _dup(_fileno(file));
+}
+bool ToStart(int descriptor) {
+  return _lseeki64(descriptor, 0, SEEK_SET) == 0;
+}
+void Close(int descriptor) {
+  _close(descriptor);
+}
+#else
+int Duplicate(std::FILE* file) {
+  return dup(fileno(file));
+}
+bool ToStart(int descriptor) {
+  return lseek(descriptor, 0, SEEK_SET) == 0;
+}
+void Close(int descriptor) {
+  close(descriptor);
+}
+#endif
+
+// A stream over the file's bytes from its start, gzip-compressed or not, through a descriptor of
+// its own, so that the file stays open; none where the file has no descriptor (fmemopen's).
+gzFile OpenStream(std::FILE* file) {
+  const int descriptor = Duplicate(file);
+  if (descriptor < 0) return nullptr;
+  const gzFile stream = ToStart(descriptor) ? gzdopen(descriptor, "rb") : nullptr;
+  if (stream == nullptr) {
+    Close(descriptor);
+    return nullptr;
+  }
+  gzbuffer(stream, 65536);
+  return stream;
+}
+
+// The hexadecimal number that word is, where it is one of at most digits.
+std::optional<std::uint64_t> Hex(std::string_view word, std::size_t digits) {
+  std::uint64_t value = 0;
+  if (word.empty() || word.size() > digits) return std::nullopt;
+  const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value, 16);
+  if (error != std::errc() || end != word.data() + word.size()) return std::nullopt;
+  return value;
+}
+
+// The device of usbmon text's address word after its "Co:": BUS:DEVICE:ENDPOINT, or
+// DEVICE:ENDPOINT without the bus.
+std::optional<std::uint32_t> UsbmonTextDevice(std::string_view address) {
+  std::uint64_t parts[3] = {};
+  std::size_t count = 0;
+  for (std::string_view rest = address; count < std::size(parts);) {
+    const std::string_view digits = rest.substr(0, rest.find(':'));
+    const auto [end, error] =
+        std::from_chars(digits.data(), digits.data() + digits.size(), parts[count]);
+    if (error != std::errc() || end != digits.data() + digits.size() || parts[count] > 999)
+      return std::nullopt;
+    ++count;
+    if (digits.size() == rest.size()) break;
+    rest.remove_prefix(digits.size() + 1);
+  }
+  if (count < 2) return std::nullopt;
+  return static_cast<std::uint32_t>(count == 3 ? parts[0] * 1000 + parts[1] : parts[0]);
+}
+
+// A line of usbmon text as a packet, as far as the survey needs it: its device, whether it
+// starts a transfer, a control transfer's setup and its answer's first bytes (into data).
+UsbPacket UsbmonTextPacket(std::string_view line, std::vector<std::uint8_t>& data) {
+  std::vector<std::string_view> words;
+  for (std::size_t at = 0; at < line.size() && words.size() < 24;) {
+    const std::size_t start = line.find_first_not_of(" \t\r\n", at);
+    if (start == std::string_view::npos) break;
+    at = std::min(line.find_first_of(" \t\r\n", start), line.size());
+    words.push_back(line.substr(start, at - start));
+  }
+  UsbPacket packet;
+  // tag, time stamp, event type, Co:BUS:DEVICE:ENDPOINT (or Co:DEVICE:ENDPOINT)
+  if (words.size() < 4 || words[3].size() < 3 || words[3][2] != ':') return packet;
+  const std::optional<std::uint32_t> device = UsbmonTextDevice(words[3].substr(3));
+  if (!device) return packet;
+  packet.device = *device;
+  const std::string_view type = words[2];
+  packet.starts = type == "S";
+  const std::optional<std::uint64_t> tag = Hex(words[0], 16);
+  if (words[3][0] != 'C' || !tag) return packet;
+  packet.id = *tag;
+  if (type == "S" && words.size() >= 10 && words[4] == "s") {
+    const std::optional<std::uint64_t> setup[] = {
+        Hex(words[5], 2), Hex(words[6], 2), Hex(words[7], 4), Hex(words[8], 4), Hex(words[9], 4)};
+    std::uint8_t* bytes = packet.setup;
+    for (std::size_t i = 0; i < std::size(setup); ++i) {
+      if (!setup[i]) return packet;
+      *bytes++ = static_cast<std::uint8_t>(*setup[i]);
+      if (i >= 2) *bytes++ = static_cast<std::uint8_t>(*setup[i] >> 8);
+    }
+    packet.kind = UsbPacket::Kind::kSubmit;
+  } else if ((type == "C" || type == "E") && words.size() >= 5) {
+    packet.kind = UsbPacket::Kind::kComplete;
+    packet.failed = type == "E" || words[4] != "0";
+    data.clear();
+    const auto equals = std::find(words.begin(), words.end(), "=");
+    for (auto word = equals == words.end() ? equals : equals + 1; word != words.end(); ++word)
+      for (std::size_t at = 0; at + 2 <= word->size(); at += 2)
+        if (const std::optional<std::uint64_t> byte = Hex(word->substr(at, 2), 2))
+          data.push_back(static_cast<std::uint8_t>(*byte));
+    packet.data = data.data();
+    packet.size = data.size();
+  }
+  return packet;
+}
+
+// usbmon text holds no verdict where it holds no traffic to the board: an error naming the
+// devices it does hold. Where it does, every feature report in it is the board's (see
+// ReadSessionFile), so that several devices that got them are no error here.
+std::string SurveyText(std::FILE* file, std::uint32_t device) {
+  CaptureSurvey survey("the usbmon text");
+  std::vector<std::uint8_t> data;
+  char line[4096];
+  while (std::fgets(line, sizeof line, file) != nullptr) {
+    survey.Add(UsbmonTextPacket(line, data));
+    // Past what any usbmon line holds: the rest of the line is read unlooked at.
+    while (std::strchr(line, '\n') == nullptr && std::fgets(line, sizeof line, file) != nullptr) {
+    }
+  }
+  std::string error;
+  survey.Boards(device, error);
+  if (!CaptureSurvey::NoVerdict(error)) return {};
+  return error + "\nDevices in the usbmon text: " + survey.Devices() + Advice(false, true, true);
+}
+
+}  // namespace
 
 SessionResult ReadInput(std::FILE* file, bool usbmon, std::uint32_t device) {
   char head[256];
@@ -250,23 +513,37 @@ SessionResult ReadInput(std::FILE* file, bool usbmon, std::uint32_t device) {
     std::fclose(file);
     return {{}, "cannot be read from its start", {}};
   }
-  InputForm form = RecogniseForm(std::string_view(head, got));
+  std::string_view start(head, got);
+  InputForm form = RecogniseForm(start);
+  const bool compressed = start.substr(0, 2) == "\x1f\x8b";
+  SessionResult result;
+  if (compressed || form == InputForm::kPcap || form == InputForm::kPcapng) {
+    const gzFile stream = OpenStream(file);
+    const int inflated = stream != nullptr ? gzread(stream, head, sizeof head) : -1;
+    form = RecogniseForm(std::string_view(head, inflated > 0 ? inflated : 0));
+    if (stream == nullptr) {
+      result.error = "cannot be read from its start";
+    } else if (form == InputForm::kPcap || form == InputForm::kPcapng) {
+      result = ReadCapture(stream, device);
+    } else {
+      result.error = "compressed, but no USB capture (pcap, pcapng): decompress it first";
+    }
+    if (stream != nullptr) gzclose(stream);
+    std::fclose(file);
+    return result;
+  }
   if (usbmon && (form == InputForm::kJson || form == InputForm::kUnknown))
     form = InputForm::kUsbmonText;
-  SessionResult result;
-  switch (form) {
-    case InputForm::kPcap:
-    case InputForm::kPcapng:
-      return ReadCapture(file, device);
-    case InputForm::kJson:
-    case InputForm::kUsbmonText:
-      result = ReadSessionFile(file, form == InputForm::kUsbmonText);
-      break;
-    case InputForm::kUnknown:
-      result.error =
-          "neither a USB capture (pcap, pcapng) nor a session (virtual-board --json lines, "
-          "usbmon text)";
-      break;
+  if (form == InputForm::kUnknown) {
+    result.error =
+        "neither a USB capture (pcap, pcapng, gzip-compressed or not) nor a session "
+        "(virtual-board --json lines, usbmon text)";
+  } else if (form == InputForm::kUsbmonText) {
+    result.error = SurveyText(file, device);
+    std::rewind(file);
+    if (result.error.empty()) result = ReadSessionFile(file, true);
+  } else {
+    result = ReadSessionFile(file, false);
   }
   std::fclose(file);
   return result;

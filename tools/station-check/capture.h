@@ -3,18 +3,18 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <deque>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "capture_file.h"
 #include "readers.h"
 
-// USB captures as Wireshark, tshark, dumpcap and USBPcapCMD save them (pcap or pcapng): the
-// board's session from the control transfers on the bus.
+// USB captures as Wireshark, tshark, dumpcap and USBPcapCMD save them (pcap or pcapng, gzip
+// compressed or not): the board's session from the control transfers on the bus.
 namespace station_check {
-
-// The link types of USB captures.
-constexpr int kLinkUsbLinux = 189, kLinkUsbLinuxMmapped = 220, kLinkUsbPcap = 249;
 
 // One packet of a USB capture, as far as the board's session needs it.
 struct UsbPacket {
@@ -25,8 +25,9 @@ struct UsbPacket {
     kComplete,  // (part of) the answer: the data of an IN transfer, whether it failed
   };
   Kind kind = Kind::kOther;
+  bool starts = false;       // a transfer of any type sent to the device
   std::uint64_t id = 0;      // pairs a transfer's packets
-  std::uint32_t device = 0;  // bus * 1000 + address
+  std::uint32_t device = 0;  // bus * 1000 + address; 0 for no packet of a device
   bool failed = false;       // kComplete: the host controller reported an error
   std::uint8_t setup[8] = {};
   const std::uint8_t* data = nullptr;
@@ -34,51 +35,75 @@ struct UsbPacket {
 };
 
 // Decodes one packet of the given link type; kOther for everything that is no part of a
-// control transfer, or too short to be one.
-UsbPacket DecodeUsbPacket(int link_type, const std::uint8_t* bytes, std::size_t size);
+// control transfer, or too short to be one. big_endian: the capturing machine's byte order,
+// which usbmon's header is written in.
+UsbPacket DecodeUsbPacket(int link_type, bool big_endian, const std::uint8_t* bytes,
+                          std::size_t size);
 
-// Follows a capture's packets and, at its end, finds the board and gives its session.
-class CaptureSession {
+// A first reading of a capture: the devices on its bus, how many transfers each had, their ids
+// where their descriptors are in it, which received feature reports. Finds the board.
+class CaptureSurvey {
  public:
-  // device: the board's bus * 1000 + address as the user named it, or 0 to find it.
-  explicit CaptureSession(std::uint32_t device) : chosen_(device) {}
-  // number: the packet's number in the capture, from 1; us: its time.
-  void Add(const UsbPacket& packet, std::size_t number, std::int64_t us);
-  SessionResult Finish();
+  // what: the input as its messages name it.
+  explicit CaptureSurvey(std::string what = "the capture") : what_(std::move(what)) {}
+  void Add(const UsbPacket& packet);
+  // The board's addresses (bus * 1000 + address): those that name themselves the board, and
+  // chosen, as the user named it (0: the one device without a descriptor that received feature
+  // reports). None, and error, when no feature report went to the board or several devices
+  // could be it.
+  std::vector<std::uint32_t> Boards(std::uint32_t chosen, std::string& error) const;
+  // Whether error, from Boards, says that no traffic to the board is in the input: then no
+  // verdict can be given.
+  static bool NoVerdict(const std::string& error);
+  // The devices seen: "1.2 (046d:c52b, 840 transfers), 1.3 (12 transfers)".
+  std::string Devices() const;
+
+ private:
+  struct Device {
+    bool described = false;  // its device descriptor is in the capture
+    std::uint16_t vendor = 0, product = 0;
+    bool reports = false;  // it received feature reports
+    std::size_t transfers = 0;
+  };
+
+  std::string what_;
+  std::map<std::uint32_t, Device> devices_;
+  std::map<std::uint64_t, std::uint32_t> descriptors_;  // open requests for one: id, device
+};
+
+// Hands the board's feature reports on in capture order, each once its transfer completed (a
+// refused one only counted), holding only the transfers still open.
+class CaptureStream {
+ public:
+  CaptureStream(std::vector<std::uint32_t> boards, SessionBuilder& builder)
+      : boards_(std::move(boards)), builder_(builder) {}
+  // An error when a report cannot follow the ones before.
+  std::string Add(const UsbPacket& packet, std::size_t number, std::int64_t us);
+  // The transfers still open, as sent: their completions are not in the capture.
+  std::string Finish() { return Release(true); }
+  std::size_t refused() const { return refused_; }
 
  private:
   struct Sent {
-    std::uint32_t device = 0;
+    std::uint64_t id = 0;
     std::size_t number = 0;
-    std::int64_t us = 0;
-    std::uint8_t report_id = 0;
-    std::vector<std::uint8_t> data;
-    bool refused = false;
-  };
-  struct Device {
-    bool described = false;  // its device descriptor is in the capture
-    bool board = false;      // and names the board
-    bool reports = false;    // it received feature reports
-  };
-  struct Open {
-    bool report = false;  // else a request for the device descriptor
-    std::size_t sent = 0;
-    std::uint32_t device = 0;
+    Record record;
+    bool data = false;  // its data came
+    bool done = false, refused = false;
   };
 
-  std::vector<std::uint32_t> BoardDevices(std::string& error) const;
+  Sent* Open(std::uint64_t id);
+  std::string Release(bool all);
 
-  std::uint32_t chosen_;
-  std::vector<Sent> sent_;
-  std::map<std::uint32_t, Device> devices_;
-  std::map<std::uint64_t, Open> open_;
+  std::vector<std::uint32_t> boards_;
+  SessionBuilder& builder_;
+  std::deque<Sent> open_;
+  std::size_t refused_ = 0;
 };
 
-// A whole capture from an open file at its start; takes the file. device as for CaptureSession.
-SessionResult ReadCapture(std::FILE* file, std::uint32_t device);
-
-// A session in whichever form the file holds, told by its first bytes; takes the file (closes
-// it). usbmon: text is usbmon text even where it does not look so.
+// A session in whichever form the file holds, told by its first bytes (after gzip's, for a
+// capture); takes the file (closes it). usbmon: text is usbmon text even where it does not look
+// so. device: the board as the user named it (bus * 1000 + address), or 0 to find it.
 SessionResult ReadInput(std::FILE* file, bool usbmon, std::uint32_t device);
 
 }  // namespace station_check
