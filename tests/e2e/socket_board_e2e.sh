@@ -29,9 +29,10 @@ fi
 # The user's commands: each is the program itself, so that its pid is the program's.
 as_user+=(env XDG_RUNTIME_DIR="$folder" HOME="$folder")
 socket_made() { [ -S "$socket" ] && echo yes; }
-# probe: varnelctl's exit status for the user: 0 ready, 1 no board, 3 listed but not opened.
+# probe: varnelctl's exit status for the user: 0 ready, 1 no board, 3 listed but not opened
+# (what it said in $work/probe).
 probe() {
-  "${as_user[@]}" timeout 10 "$bin/varnelctl" probe >/dev/null 2>&1
+  "${as_user[@]}" timeout 10 "$bin/varnelctl" probe >"$work/probe" 2>&1
   echo $?
 }
 
@@ -54,6 +55,7 @@ board=$!
 await yes socket_made || fail "no socket: $(cat "$work/board.err")"
 kill -STOP $board
 [ "$(probe)" = 3 ] || fail "a board that does not answer was not given up on (probe: $(probe))"
+grep -q 'no virtual board answers' "$work/probe" || fail "varnelctl probe: $(cat "$work/probe")"
 kill -CONT $board
 
 unplug_board() {
