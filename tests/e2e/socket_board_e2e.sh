@@ -63,13 +63,16 @@ unplug_board() {
   await '*unplugged*' cat "$work/session.jsonl"
 }
 plug_board() { kill -USR1 $board; }
-start_station "$bin" "" "${as_user[@]}" VARNEL_SESSION_LOG="$folder/library.jsonl"
+# The real library, named as a search folder too: under AddressSanitizer, whose dlopen is the
+# caller, the program's own run path is not searched.
+start_station "$bin" "$bin" "${as_user[@]}" VARNEL_SESSION_LOG="$folder/library.jsonl"
 [ -n "$menu" ] || fail "the menu window did not appear"
 play_checked_session 3 "$work/session.jsonl" replug || fail "$why"
 [ "$status" -eq 0 ] || fail "Orlanek ended with status $status"
 grep -q '"event":"unplugged"' "$work/session.jsonl" || fail "the board was not pulled out"
 verdict=$("$checker" --exercise 3 "$work/session.jsonl") || fail "the board's record: $verdict"
 verdict=$("$checker" --exercise 3 "$folder/library.jsonl") || fail "the library's log: $verdict"
-kill $board && wait $board
+kill $board
+wait $board || fail "the board ended with status $?: $(cat "$work/board.err")"
 [ -e "$socket" ] && fail "the board left its socket behind"
 exit 0
