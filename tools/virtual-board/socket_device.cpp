@@ -34,6 +34,7 @@ SocketDevice::~SocketDevice() {
 }
 
 bool SocketDevice::Create(const DeviceIdentity& identity) {
+  if (!found_) return false;
   greeting_.vendor_id = identity.vendor;
   greeting_.product_id = identity.product;
   greeting_.feature_report_length = static_cast<std::uint16_t>(identity.feature_bytes + 1);
