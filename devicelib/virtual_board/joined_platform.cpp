@@ -28,7 +28,7 @@ class Live {
     }
     return nullptr;
   }
-  // Takes item; its handle is its own address, which no system handle equals.
+  // Takes item; its handle is its own address, which no live system handle equals.
   Handle Add(std::unique_ptr<Item> item) {
     item->handle = reinterpret_cast<Handle>(item.get());
     items_.push_back(std::move(item));
