@@ -83,7 +83,7 @@ bool Receive(BoardConnection* board, void* bytes, std::uint32_t size) {
   return !board->lost;
 }
 
-// Opens the board's channel and takes its greeting; the board serves one program at a time.
+// Opens the board's channel and takes its greeting.
 Handle ConnectBoard() {
   auto connection = std::make_unique<BoardConnection>();
   connection->link = channel::Connect();
