@@ -1,5 +1,6 @@
-// The platform interface on Linux: the hidraw nodes stand for the HID interfaces, a set is a
-// snapshot of them taken when it is acquired, and the HID operations are hidraw ioctls.
+// The system's platform operations on Linux: the hidraw nodes stand for the HID interfaces, a
+// set is a snapshot of them taken when it is acquired, and the HID operations are hidraw ioctls.
+// The platform interface lists the virtual board after them (virtual_board/joined_platform.cpp).
 #include <fcntl.h>
 #include <linux/hidraw.h>
 #include <sys/ioctl.h>
@@ -13,6 +14,7 @@
 #include "linux/report_descriptor.h"
 #include "linux/session_file.h"
 #include "platform.h"
+#include "system_platform.h"
 
 namespace varnel::platform {
 namespace {
@@ -41,6 +43,8 @@ int DescriptorOf(Handle device) {
 }
 
 }  // namespace
+
+namespace system {
 
 void GetHidGuid(Guid* guid) {
   *guid = kHidGuid;
@@ -92,7 +96,7 @@ bool DestroyDeviceInfoList(Handle set) {
 }
 
 Handle CreateFile(const char* path, std::uint32_t access, std::uint32_t /*share*/,
-                  std::uint32_t /*disposition*/) {
+                  std::uint32_t /*disposition*/, std::uint32_t /*flags*/) {
   const int mode = access == kReadWriteAccess ? O_RDWR : O_RDONLY;
   const int fd = open(linux_hidraw::NodeOf(path).c_str(), mode | O_CLOEXEC);
   return fd < 0 ? kInvalidHandle : static_cast<Handle>(fd) + 1;
@@ -150,6 +154,8 @@ bool FreePreparsedData(Handle preparsed) {
   delete reinterpret_cast<Preparsed*>(IsHeld(preparsed) ? preparsed : 0);
   return IsHeld(preparsed);
 }
+
+}  // namespace system
 
 Handle SessionLog() {
   // Looked for once: the variable and the file are the process's.

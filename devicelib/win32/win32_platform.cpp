@@ -4,8 +4,8 @@
 // The platform operation keeps its plain name; the ANSI function is bound by name below.
 #undef CreateFile
 
+#include "system_platform.h"
 #include "win32/system_functions.h"
-#include "win32/system_platform.h"
 
 namespace varnel::platform::system {
 namespace {

@@ -7,6 +7,8 @@ ctl=$1 sim=$2
 fail() { echo "FAIL: $*"; exit 1; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+# The simulated bus alone: no virtual board of this user's beside it.
+unset XDG_RUNTIME_DIR
 
 run() {  # run EXPECTED-STATUS ARGS...: runs varnelctl over the simulated bus
   local expected=$1

@@ -11,6 +11,7 @@
 
 #include "board_protocol.h"
 #include "byte_argument.h"
+#include "linux/virtual_board_channel.h"
 #include "varnel.h"
 
 namespace {
@@ -64,28 +65,47 @@ int List() {
   return 0;
 }
 
-// Whether some interface's id text names the board, although it could not be opened.
-bool BoardListed() {
+// How many interfaces' id texts name the board, although none could be opened.
+long BoardsListed() {
   const Listing listing = ListInterfaces();
-  return std::any_of(listing.id_texts.begin(), listing.id_texts.end(),
-                     [](const auto& entry) { return entry.second == board::kIdText; });
+  return std::count_if(listing.id_texts.begin(), listing.id_texts.end(),
+                       [](const auto& entry) { return entry.second == board::kIdText; });
+}
+
+// Whether this user's virtual board socket is there; the library lists it after the nodes.
+bool VirtualBoardListed(sockaddr_un* address) {
+  return varnel::virtual_board_channel::SocketAddress(address) &&
+         varnel::virtual_board_channel::IsOwnSocket(address->sun_path);
 }
 
 // Opens the board, or says why it cannot and what to do.
 int OpenBoard() {
   if (OpenUsbDevice(board::kVendorId, board::kProductId) == board::kPresent) return 0;
   CloseUsbDevice();
-  if (!BoardListed()) {
+  const long listed = BoardsListed();
+  if (listed == 0) {
     std::fprintf(stderr, "varnelctl: no board: the LED board (%s) is not there\n",
                  board::kIdentityText);
     return kNoBoard;
   }
-  std::fprintf(stderr,
-               "varnelctl: the LED board is there, but this user may not open its hidraw node.\n"
-               "  Install the access rule %s (the orlanek package does),\n"
-               "  then reload the rules and plug the board in again, or run:\n"
-               "  sudo udevadm control --reload-rules && sudo udevadm trigger\n",
-               kAccessRule);
+  sockaddr_un address;
+  const bool virtual_board = VirtualBoardListed(&address);
+  if (virtual_board) {
+    std::fprintf(stderr,
+                 "varnelctl: no virtual board answers on this user's socket %s.\n"
+                 "  Start virtual-board again (it takes the socket over), or continue the one "
+                 "that is stopped.\n",
+                 address.sun_path);
+  }
+  if (listed > (virtual_board ? 1 : 0)) {
+    std::fprintf(stderr,
+                 "varnelctl: the LED board is there, but this user may not open its hidraw "
+                 "node.\n"
+                 "  Install the access rule %s (the orlanek package does),\n"
+                 "  then reload the rules and plug the board in again, or run:\n"
+                 "  sudo udevadm control --reload-rules && sudo udevadm trigger\n",
+                 kAccessRule);
+  }
   return kRefused;
 }
 

@@ -1,6 +1,7 @@
 // virtual-board: the LED exam board made on the kernel's HID stack (through /dev/uhid, or as a
-// USB device), so that Varnel and Orlanek meet a real hidraw node. Shows the two rows live, or
-// writes one JSON line per report; unplugs and plugs itself on 'u' or SIGUSR1.
+// USB device), so that Varnel and Orlanek meet a real hidraw node; without root, offered to this
+// user's programs on libVarnel.so through a socket. Shows the two rows live, or writes one JSON
+// line per report; unplugs and plugs itself on 'u' or SIGUSR1.
 #include <poll.h>
 #include <signal.h>
 #include <sys/signalfd.h>
@@ -17,6 +18,7 @@
 #include "board_protocol.h"
 #include "board_state.h"
 #include "options.h"
+#include "socket_device.h"
 #include "uhid_device.h"
 #include "usb_device.h"
 
@@ -25,16 +27,21 @@ namespace {
 using virtual_board::BoardDevice;
 using virtual_board::BoardState;
 using virtual_board::Options;
+using virtual_board::SocketDevice;
 
 const char kUsage[] =
-    "Usage: virtual-board [--usb] [--json] [--vendor HEX] [--product HEX] [--feature-bytes N]\n"
+    "Usage: virtual-board [--usb | --socket] [--json] [--vendor HEX] [--product HEX]\n"
+    "                     [--feature-bytes N]\n"
     "  Makes the LED board (vendor %04x, product %04x, one 8-byte feature report) through\n"
-    "  /dev/uhid and shows its green and red rows. 'u' (or SIGUSR1) unplugs and plugs it\n"
-    "  again, 'q' (or SIGINT, SIGTERM) ends it.\n"
-    "  --usb   a USB device instead, on a free USB device controller (dummy_hcd) as a\n"
-    "          configfs gadget, reached through usbhid; removed again at the end\n"
-    "  --json  one JSON line per report and per plug change instead of the live rows, each\n"
-    "          with \"ms\": milliseconds since the board was made\n";
+    "  /dev/uhid and shows its green and red rows; where /dev/uhid cannot be opened (without\n"
+    "  root), offers it through a socket to this user's programs on libVarnel.so instead.\n"
+    "  'u' (or SIGUSR1) unplugs and plugs it again, 'q' (or SIGINT, SIGTERM, SIGHUP) ends it.\n"
+    "  --usb     a USB device instead, on a free USB device controller (dummy_hcd) as a\n"
+    "            configfs gadget, reached through usbhid; removed again at the end\n"
+    "  --socket  the socket at once: $XDG_RUNTIME_DIR/varnel-virtual-board, listed by\n"
+    "            libVarnel.so after the real HID devices, for this user's programs only\n"
+    "  --json    one JSON line per report and per plug change instead of the live rows, each\n"
+    "            with \"ms\": milliseconds since the board was made\n";
 
 // The terminal in single-key mode while the board shows its rows, restored at the end.
 class KeyMode {
@@ -79,9 +86,21 @@ void Event(const Options& options, const Stopwatch& since_made, const char* what
   std::fflush(stdout);
 }
 
+// The board on uhid (as root); where /dev/uhid cannot be opened, on this user's socket.
 std::unique_ptr<BoardDevice> MakeDevice(const Options& options) {
   if (options.usb) return std::make_unique<virtual_board::UsbDevice>();
-  return std::make_unique<virtual_board::UhidDevice>();
+  if (options.socket) return std::make_unique<SocketDevice>();
+  auto uhid = std::make_unique<virtual_board::UhidDevice>();
+  if (uhid->ok()) return uhid;
+  auto socket = std::make_unique<SocketDevice>();
+  std::fprintf(stderr, "virtual-board: %s\n", uhid->error().c_str());
+  if (socket->ok()) {
+    std::fprintf(stderr,
+                 "virtual-board: the board goes to this user's programs on libVarnel.so through "
+                 "%s instead\n",
+                 socket->path());
+  }
+  return socket;
 }
 
 // Blocks the signals the board answers and returns the file they arrive on instead.
@@ -91,6 +110,7 @@ int SignalFile() {
   sigaddset(&signals, SIGUSR1);
   sigaddset(&signals, SIGINT);
   sigaddset(&signals, SIGTERM);
+  sigaddset(&signals, SIGHUP);
   sigprocmask(SIG_BLOCK, &signals, nullptr);
   return signalfd(-1, &signals, SFD_CLOEXEC);
 }

@@ -26,6 +26,8 @@ bool ParseOptions(int argc, const char* const* argv, Options* options) {
       options->json = true;
     } else if (option == "--usb") {
       options->usb = true;
+    } else if (option == "--socket") {
+      options->socket = true;
     } else if (option == "--vendor" && value &&
                ParseNumber(value, 16, 0, 0xFFFF, &options->identity.vendor)) {
       ++i;
@@ -40,7 +42,7 @@ bool ParseOptions(int argc, const char* const* argv, Options* options) {
       return false;
     }
   }
-  return true;
+  return !(options->usb && options->socket);
 }
 
 }  // namespace virtual_board

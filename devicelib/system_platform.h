@@ -2,9 +2,9 @@
 
 #include "platform.h"
 
-// The platform operations on the system's own Setup API, HID library and file services alone
-// (win32_platform.cpp); the platform interface itself adds the virtual board after them
-// (virtual_board_platform.cpp).
+// The platform operations on the system's own HID interfaces alone (win32/win32_platform.cpp,
+// linux/hidraw_platform.cpp); the platform interface itself adds the virtual board after them
+// (virtual_board/joined_platform.cpp).
 namespace varnel::platform::system {
 
 void GetHidGuid(Guid* guid);
@@ -14,7 +14,8 @@ bool EnumDeviceInterfaces(Handle set, const Guid* guid, std::uint32_t member_ind
 bool GetDeviceInterfaceDetail(Handle set, InterfaceData* data, std::uint8_t* detail,
                               std::uint32_t detail_size, std::uint32_t* required_size);
 bool DestroyDeviceInfoList(Handle set);
-// As the platform's CreateFile, with flags (FILE_FLAG_OVERLAPPED for the virtual board's pipe).
+// As the platform's CreateFile, with flags (Windows: FILE_FLAG_OVERLAPPED for the virtual
+// board's pipe; Linux takes none).
 Handle CreateFile(const char* path, std::uint32_t access, std::uint32_t share,
                   std::uint32_t disposition, std::uint32_t flags = 0);
 bool CloseHandle(Handle device);
