@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The MSI: its Upgrade and Shortcut tables (msiinfo); under Wine a silent install puts the files,
 # the Start menu shortcut and the Apps & Features entry in place, the installed Orlanek.exe plays
-# exercise 3 over the test doubles, and a silent uninstall leaves nothing behind.
+# exercise 3 over the test doubles (its log judged, with STATION_JUDGE as orlanek_station_wine.sh
+# takes it), and a silent uninstall leaves nothing behind.
 # Usage: check_msi.sh MSI TEST-DIR SOURCE-DIR FILE...   (FILE: each file it installs; on a
 #        display; WINEPREFIX set; WINE may name Wine's loader)
 set -uo pipefail
