@@ -234,44 +234,53 @@ void WriteTable(const Room& room, std::ostream& out) {
 }
 
 // The picture with a viewBox from its width and height, so that the page can scale it down to
-// the paper's width.
-std::string Scalable(std::string svg) {
-  const std::size_t end = svg.find('>');
-  const auto attribute = [&](const char* name) -> std::string {
-    const std::string key = std::string(" ") + name + "=\"";
-    const std::size_t at = svg.find(key);
-    if (at == std::string::npos || at > end) return {};
+// the paper's width. A long session's picture is large: it is written as it is, not copied.
+void WriteScalable(std::string_view svg, std::ostream& out) {
+  const std::string_view tag = svg.substr(0, svg.find('>'));
+  const auto attribute = [&](std::string_view key) {
+    const std::size_t at = tag.find(key);
+    if (at == std::string_view::npos) return std::string_view();
     const std::size_t start = at + key.size();
-    return svg.substr(start, svg.find('"', start) - start);
+    return tag.substr(start, tag.find('"', start) - start);
   };
-  const std::string width = attribute("width"), height = attribute("height");
-  if (svg.compare(0, 4, "<svg") == 0 && !width.empty() && !height.empty())
-    svg.insert(4, " viewBox=\"0 0 " + width + " " + height + "\"");
-  return svg;
+  const std::string_view width = attribute(" width=\""), height = attribute(" height=\"");
+  if (tag.substr(0, 4) == "<svg" && !width.empty() && !height.empty()) {
+    out << "<svg viewBox=\"0 0 " << width << " " << height << "\"";
+    svg.remove_prefix(4);
+  }
+  out.write(svg.data(), static_cast<std::streamsize>(svg.size()));
 }
 
-// One session's part of the page: what the table says of it, its rule lines and its picture.
-std::string Section(const RoomEntry& entry, std::size_t number) {
-  std::ostringstream out;
-  out << "<section id=\"session-" << number << "\">\n<h2>" << Html(entry.name)
-      << "</h2>\n<p><span class=\"" << StandingClass(entry.standing) << "\">"
-      << VerdictWord(entry.standing) << "</span>";
-  const std::string detail = Detail(entry);
-  if (!detail.empty()) out << " &mdash; " << Html(detail);
-  if (ExerciseOf(entry) != 0) out << "<br>Exercise " << Html(ExerciseText(entry));
-  out << "</p>\n";
-  std::string lines;
-  for (const std::string& note : entry.outcome.notes) lines += note + "\n";
-  lines += entry.outcome.text;
-  if (!lines.empty()) out << "<pre>" << Html(lines) << "</pre>\n";
-  if (Judged(entry)) {
-    std::ostringstream picture;
-    entry.outcome.picture(picture);
-    out << Scalable(picture.str());
+// One session's part of the page: what the table says of it, its rule lines, and its picture.
+struct Section {
+  std::string text, picture;
+
+  Section(const RoomEntry& entry, std::size_t number) {
+    std::ostringstream out;
+    out << "<section id=\"session-" << number << "\">\n<h2>" << Html(entry.name)
+        << "</h2>\n<p><span class=\"" << StandingClass(entry.standing) << "\">"
+        << VerdictWord(entry.standing) << "</span>";
+    const std::string detail = Detail(entry);
+    if (!detail.empty()) out << " &mdash; " << Html(detail);
+    if (ExerciseOf(entry) != 0) out << "<br>Exercise " << Html(ExerciseText(entry));
+    out << "</p>\n";
+    std::string lines;
+    for (const std::string& note : entry.outcome.notes) lines += note + "\n";
+    lines += entry.outcome.text;
+    if (!lines.empty()) out << "<pre>" << Html(lines) << "</pre>\n";
+    text = std::move(out).str();
+    if (!Judged(entry)) return;
+    std::ostringstream drawn;
+    entry.outcome.picture(drawn);
+    picture = std::move(drawn).str();
   }
-  out << "</section>\n";
-  return out.str();
-}
+
+  void Write(std::ostream& out) const {
+    out << text;
+    WriteScalable(picture, out);
+    out << "</section>\n";
+  }
+};
 
 }  // namespace
 
@@ -327,7 +336,7 @@ void WriteRoomHtml(const Room& room, const std::string& made, unsigned threads, 
   InOrder(
       room.size(), threads, 2 * static_cast<std::size_t>(std::max(threads, 1u)),
       [&](std::size_t i) { return Section(room[i], i + 1); },
-      [&](std::size_t, const std::string& section) { out << section; });
+      [&](std::size_t, const Section& section) { section.Write(out); });
   out << "</body>\n</html>\n";
 }
 
