@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # A room's report opened in Debian's Chromium, headless: every session has its row and its
 # section, every judged one its picture, a name is shown as text and never read as markup, and
-# printed on A4 each session takes a sheet of its own after the table's.
+# printed on A4 each session takes a sheet of its own after the table's. A report that cannot be
+# written stops station-check before it judges.
 # Usage: station_room_e2e.sh STATION-CHECK SOURCE-DIR [SCREENSHOT.png]
 #        (SCREENSHOT: the page's top as docs/room-report.png shows it)
 set -uo pipefail
@@ -30,6 +31,12 @@ done
   "$exam" >"$work/table.txt" 2>&1
 seen=$?
 [ $seen -eq 2 ] || fail "station-check ended with $seen, not 2 for a room with a cut session: $(cat "$work/table.txt")"
+
+# A report that cannot be written stops the run before any session is judged.
+"$station_check" --report "$work/no such folder/room.html" "$exam" >"$work/stopped.txt" 2>&1
+seen=$?
+[ $seen -eq 2 ] && [ "$(cat "$work/stopped.txt")" = "station-check: cannot write $work/no such folder/room.html" ] ||
+  fail "an unwritable report: status $seen, saying: $(cat "$work/stopped.txt")"
 
 browse() {
   timeout 120 chromium --headless --no-sandbox --disable-gpu --disable-background-networking \
