@@ -122,7 +122,9 @@ TEST(StationRoom, ARoomIsJudgedWholeAndEveryProblemHasItsRow) {
   const ClassList classes = ReadClassList(list);
   ASSERT_EQ(classes.error, "");
 
-  Room room = PlanRoom(FindSessions({folder.exam()}, {}), 0, &classes);
+  // A session named on its own as well as in its folder is judged once.
+  Room room =
+      PlanRoom(FindSessions({folder.exam(), folder.exam() / "candidate-1.jsonl"}, {}), 0, &classes);
   JudgeRoom(room, {}, 4, nullptr);
   Room alone = PlanRoom(FindSessions({folder.exam()}, {}), 0, &classes);
   JudgeRoom(alone, {}, 1, nullptr);

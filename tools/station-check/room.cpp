@@ -4,6 +4,7 @@
 #include <fstream>
 #include <map>
 #include <optional>
+#include <set>
 #include <system_error>
 
 #include "in_order.h"
@@ -132,6 +133,16 @@ void ListFolder(const fs::path& folder, const std::vector<fs::path>& not_these, 
     (BeginsAsSession(file) ? found.sessions : found.others).push_back({file, {}});
   }
   if (error) found.sessions.push_back({folder, "the folder cannot be read: " + error.message()});
+}
+
+// A file named on its own and found in its folder as well is one session.
+void DropRepeats(std::vector<SessionFile>& files) {
+  std::set<fs::path> seen;
+  std::erase_if(files, [&](const SessionFile& file) {
+    std::error_code error;
+    const fs::path whole = fs::weakly_canonical(file.path, error);
+    return !seen.insert(error ? file.path : whole).second;
+  });
 }
 
 // Judged: those with a file that the room has no objection to.
@@ -270,6 +281,7 @@ FoundFiles FindSessions(const std::vector<fs::path>& inputs,
       found.sessions.push_back({input, {}});
     }
   }
+  DropRepeats(found.sessions);
   return found;
 }
 
