@@ -207,9 +207,13 @@ int RoomRun(const Options& options, bool own_window) {
   for (const std::string& input : options.inputs)
     if (input == "-") return Usage("standard input is judged alone, not in a room");
   if (options.inputs.empty()) return Usage("a room needs its files or folders");
-  station_check::RoomOptions room{
-      options.inputs, options.exercise, options.class_list,
-      options.report, options.csv,      {options.usbmon, options.device, options.tolerance_ms}};
+  station_check::RoomOptions room;
+  room.inputs = options.inputs;
+  room.exercise = options.exercise;
+  room.class_list = options.class_list;
+  room.report = options.report;
+  room.csv = options.csv;
+  room.judge = {options.usbmon, options.device, options.tolerance_ms};
   return station_check::RunRoom(std::move(room), own_window);
 }
 
