@@ -1,9 +1,10 @@
 // What a whole exam costs station-check: a capture of HOURS hours (1 unless given; about
 // 20,000 packets an hour: a station playing exercise 7 over and over beside a polled keyboard),
 // written by libpcap, then read by libpcap alone and by station-check's reader alone, judged, and
-// judged and drawn, each in a process of its own whose peak memory is its own. Prints figure
-// lines.
-// Usage: station-check-benchmark [HOURS]
+// judged and drawn, each in a process of its own whose peak memory is its own. With ROOM, a room
+// of ROOM such sessions is judged and reported (its page and its table) as station-check does,
+// in turns with one of them alone. Prints figure lines.
+// Usage: station-check-benchmark [HOURS [ROOM]]
 #include <pcap/pcap.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -14,9 +15,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <functional>
+#include <limits>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "board_protocol.h"
@@ -25,6 +29,8 @@
 #include "exercise_table.h"
 #include "judge.h"
 #include "picture.h"
+#include "room.h"
+#include "room_report.h"
 
 namespace {
 
@@ -150,12 +156,54 @@ void Figure(const std::string& name, double value, const char* unit) {
   std::printf("figure: %s %.1f %s\n", name.c_str(), value, unit);
 }
 
+// A room of count copies of the capture against one of them, each judged and reported (the page
+// and the table, on every core) in a process of its own, in turns: the room's time over count
+// times one session's shared among the cores.
+void RoomFigures(const std::string& folder, const std::string& capture, int count) {
+  namespace fs = std::filesystem;
+  const fs::path room = folder + "/room";
+  fs::create_directory(room);
+  for (int i = 1; i <= count; ++i)
+    fs::create_hard_link(capture, room / ("candidate-" + std::to_string(i) + ".pcap"));
+  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+  const auto report = [&](const fs::path& input) {
+    station_check::Room judged =
+        station_check::PlanRoom(station_check::FindSessions({input}, {}), 7, nullptr);
+    station_check::JudgeRoom(judged, {}, cores, nullptr);
+    std::ofstream html(folder + "/room.html", std::ios::binary);
+    std::ofstream csv(folder + "/room.csv", std::ios::binary);
+    station_check::WriteRoomHtml(judged, "", cores, html);
+    station_check::WriteRoomCsv(judged, csv);
+    if (judged.size() != (input == room ? static_cast<std::size_t>(count) : 1) ||
+        station_check::RoomStatus(judged) != 0 || !html.flush() || !csv.flush())
+      std::_Exit(1);
+  };
+  double one_ms = std::numeric_limits<double>::max(), room_ms = one_ms, room_mb = 0;
+  for (int turn = 0; turn < 3; ++turn) {
+    one_ms = std::min(one_ms, Measure([&] { report(room / "candidate-1.pcap"); }).first);
+    const auto [ms, mb] = Measure([&] { report(room); });
+    room_ms = std::min(room_ms, ms);
+    room_mb = std::max(room_mb, mb);
+  }
+  const std::string name = "station_check_room_" + std::to_string(count) + "_";
+  Figure(name + "cores", cores, "cores");
+  Figure(name + "one_session_ms", one_ms, "ms");
+  Figure(name + "room_ms", room_ms, "ms");
+  Figure(name + "over_one_times_count_per_core", room_ms / (one_ms * count / cores), "ratio");
+  Figure(name + "peak_mb", room_mb, "MB");
+  Figure(name + "page_mb", static_cast<double>(fs::file_size(folder + "/room.html")) / 1e6, "MB");
+  fs::remove_all(room);
+  fs::remove(folder + "/room.html");
+  fs::remove(folder + "/room.csv");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const int hours = argc > 1 ? std::atoi(argv[1]) : 1;
-  if (hours < 1 || hours > 24) {
-    std::fprintf(stderr, "usage: station-check-benchmark [HOURS from 1 to 24]\n");
+  const int room = argc > 2 ? std::atoi(argv[2]) : 0;
+  if (hours < 1 || hours > 24 || room < 0 || room > 100) {
+    std::fprintf(stderr, "usage: station-check-benchmark [HOURS from 1 to 24 [ROOM up to 100]]\n");
     return 2;
   }
   char folder[] = "/tmp/station-check-benchmark.XXXXXX";
@@ -206,6 +254,7 @@ int main(int argc, char** argv) {
   Figure(name + "judge_and_png_peak_mb", png_mb, "MB");
   Figure(name + "judge_and_svg_ms", svg_ms, "ms");
   Figure(name + "judge_and_svg_peak_mb", svg_mb, "MB");
+  if (room > 0) RoomFigures(folder, capture, room);
   for (const char* file : {"/exam.pcap", "/exam.png", "/exam.svg"})
     std::remove((std::string(folder) + file).c_str());
   rmdir(folder);

@@ -12,6 +12,9 @@ ORLANEK_VM_PACKAGES=(qemu-system-x86 busybox-static cpio kmod udev acl procps wi
 # The fuzz targets: Clang with libFuzzer and the sanitizers' runtimes.
 ORLANEK_FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)
 
+# A browser for the check of station-check's room report (headless).
+ORLANEK_BROWSER_PACKAGES=(chromium)
+
 # Building and checking the Debian package.
 ORLANEK_PACKAGE_PACKAGES=(dpkg-dev lintian)
 

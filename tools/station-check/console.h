@@ -26,11 +26,18 @@ void ReadStandardInputToItsEnd();
 // a console shows it as it is.
 void Write(std::FILE* stream, const std::string& text);
 
+// Whether stream goes to a terminal (a console window), where a progress line can be redrawn.
+bool IsTerminal(std::FILE* stream);
+
 // Whether the program has a console window of its own, as when Explorer starts it (a file
 // dropped onto it, a double click), rather than one it shares with a command prompt.
 bool HasOwnConsoleWindow();
 
 // Shows prompt and waits for a key in that window.
 void WaitForKey(const char* prompt);
+
+// Opens a file in the program the desktop opens its kind with (a page in the browser), for a
+// program with a window of its own; false where it could not.
+bool OpenWithItsProgram(const std::string& file);
 
 }  // namespace station_check

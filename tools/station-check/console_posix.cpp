@@ -27,11 +27,19 @@ void Write(std::FILE* stream, const std::string& text) {
   std::fputs(text.c_str(), stream);
 }
 
+bool IsTerminal(std::FILE* stream) {
+  return isatty(fileno(stream)) == 1;
+}
+
 // A terminal's window belongs to the shell that runs the program.
 bool HasOwnConsoleWindow() {
   return false;
 }
 
 void WaitForKey(const char*) {}
+
+bool OpenWithItsProgram(const std::string&) {
+  return false;
+}
 
 }  // namespace station_check

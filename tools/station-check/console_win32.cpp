@@ -2,6 +2,7 @@
 // After windows.h, which it needs.
 #include <fcntl.h>
 #include <io.h>
+#include <objbase.h>
 #include <shellapi.h>
 
 #include <memory>
@@ -88,6 +89,11 @@ void Write(std::FILE* stream, const std::string& text) {
   WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
 }
 
+bool IsTerminal(std::FILE* stream) {
+  DWORD mode = 0;
+  return GetConsoleMode(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream))), &mode) != 0;
+}
+
 // A command prompt shares its console with the programs it starts; Explorer gives a console
 // program one of its own.
 bool HasOwnConsoleWindow() {
@@ -106,6 +112,15 @@ void WaitForKey(const char* prompt) {
   DWORD read = 0;
   while (ReadConsoleInputW(input, &record, 1, &read) && read == 1)
     if (record.EventType == KEY_EVENT && record.Event.KeyEvent.bKeyDown) return;
+}
+
+// The shell may hand the file to an extension of its own, which needs COM on this thread.
+bool OpenWithItsProgram(const std::string& file) {
+  const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+  const auto opened = reinterpret_cast<INT_PTR>(
+      ShellExecuteW(nullptr, L"open", Wide(file).c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+  if (SUCCEEDED(com)) CoUninitialize();
+  return opened > 32;
 }
 
 }  // namespace station_check

@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <system_error>
+#include <utility>
 #include <vector>
 
 #include "board_protocol.h"
@@ -14,12 +16,16 @@
 #include "console.h"
 #include "judge.h"
 #include "picture.h"
+#include "room.h"
+#include "room_command.h"
 
 namespace {
 
 const char kUsage[] =
     "Usage: station-check [--exercise N] [--device BUS.ADDRESS] [--tolerance MS]\n"
     "                     [--picture FILE] [FILE]\n"
+    "       station-check [--exercise N | --class LIST] [--report PAGE.html] [--csv TABLE.csv]\n"
+    "                     [--device BUS.ADDRESS] [--tolerance MS] FILE|FOLDER...\n"
     "  Reads a session of a station program with the LED board from FILE or standard input\n"
     "  and says, rule by rule, whether the program behaves as the reference station does; then\n"
     "  PASS or FAIL. The input is any of these, told apart by its first bytes:\n"
@@ -31,7 +37,14 @@ const char kUsage[] =
     "  A capture on standard input (dumpcap -i usbmon1 -w - | station-check) is judged when it\n"
     "  ends. In a capture the board is the device that names itself %s,\n"
     "  else the one device that received feature reports; where there is none, no verdict.\n"
+    "  Several files, or a folder (the files in it that are sessions, whatever their names), are\n"
+    "  judged as a room: one line per session, sorted by name, then the totals.\n"
     "  --exercise N    the exercise (1 to 10) the program played; without it, the one seen\n"
+    "  --class LIST    a room's class list (CSV: a header line, then the file or candidate\n"
+    "                  name and the exercise drawn, one candidate a line)\n"
+    "  --report PAGE.html  writes the room's report: its table, then each session's rules and\n"
+    "                  picture, one page that prints a session a sheet\n"
+    "  --csv TABLE.csv writes the room's table for a spreadsheet, a column per rule\n"
     "  --device BUS.ADDRESS  in a capture, the board where several devices received feature\n"
     "                  reports and none names itself (Wireshark shows BUS.ADDRESS.ENDPOINT)\n"
     "  --tolerance MS  how far a tick may stray from the whole second (default 100; wider\n"
@@ -40,10 +53,12 @@ const char kUsage[] =
     "  --usbmon        reads text as usbmon text even where its first line is not (still\n"
     "                  accepted; the form is recognised without it)\n"
     "  Exit status: 0 PASS, 1 FAIL, 2 bad arguments, input that cannot be read, or a capture\n"
-    "  with no traffic to the board.\n"
+    "  with no traffic to the board; for a room, 0 when every session passed, 1 when any\n"
+    "  failed, 2 when any could not be judged.\n"
 #ifdef _WIN32
     "  A file dropped onto station-check.exe in Explorer is judged in a window of its own, the\n"
-    "  picture written beside it (the same name, .png).\n"
+    "  picture written beside it (the same name, .png). A folder or several files dropped onto\n"
+    "  it are judged as a room, room.html and room.csv written beside them and the page opened.\n"
 #endif
     ;
 
@@ -131,7 +146,9 @@ struct Options {
   bool usbmon = false;
   bool help = false;
   std::uint32_t device = 0;
-  std::string picture, input;
+  std::string picture;
+  std::vector<std::string> inputs;
+  std::string class_list, report, csv;  // a room's
 };
 
 // Reads the arguments into options: 0 when they are sound, else the exit status.
@@ -157,31 +174,65 @@ int ReadOptions(const std::vector<std::string>& args, Options* options) {
       options->picture = args[++i];
       if (!EndsWith(options->picture, ".svg") && !EndsWith(options->picture, ".png"))
         return Usage("the picture's file name ends in .svg or .png");
+    } else if (arg == "--class" && has_value) {
+      options->class_list = args[++i];
+    } else if (arg == "--report" && has_value) {
+      options->report = args[++i];
+      if (!EndsWith(options->report, ".html") && !EndsWith(options->report, ".htm"))
+        return Usage("the report's file name ends in .html");
+    } else if (arg == "--csv" && has_value) {
+      options->csv = args[++i];
+      if (!EndsWith(options->csv, ".csv")) return Usage("the table's file name ends in .csv");
     } else if (arg.size() > 1 && arg[0] == '-') {
       return Usage("bad argument " + arg);
-    } else if (options->input.empty()) {
-      options->input = arg;
     } else {
-      return Usage("one input file at most");
+      options->inputs.push_back(arg);
     }
   }
   return 0;
+}
+
+// Several inputs, a folder or an option of a room's make a room.
+bool IsRoom(const Options& options) {
+  std::error_code error;
+  return options.inputs.size() > 1 || !options.class_list.empty() || !options.report.empty() ||
+         !options.csv.empty() ||
+         (options.inputs.size() == 1 &&
+          std::filesystem::is_directory(station_check::PathOf(options.inputs[0]), error));
+}
+
+int RoomRun(const Options& options, bool own_window) {
+  if (!options.picture.empty())
+    return Usage("--picture draws one session; a room's pictures are in its --report");
+  if (options.exercise != 0 && !options.class_list.empty())
+    return Usage("--exercise or --class, not both");
+  for (const std::string& input : options.inputs)
+    if (input == "-") return Usage("standard input is judged alone, not in a room");
+  if (options.inputs.empty()) return Usage("a room needs its files or folders");
+  station_check::RoomOptions room;
+  room.inputs = options.inputs;
+  room.exercise = options.exercise;
+  room.class_list = options.class_list;
+  room.report = options.report;
+  room.csv = options.csv;
+  room.judge = {options.usbmon, options.device, options.tolerance_ms};
+  return station_check::RunRoom(std::move(room), own_window);
 }
 
 int Run(const std::vector<std::string>& args, bool own_window) {
   Options options;
   if (const int status = ReadOptions(args, &options)) return status;
   // Started with a double click, there is nothing to read from its own window.
-  if (options.help || (own_window && options.input.empty())) {
+  if (options.help || (own_window && options.inputs.empty())) {
     Write(stdout, UsageText());
     return options.help ? 0 : 2;
   }
+  if (IsRoom(options)) return RoomRun(options, own_window);
+  const std::string input = options.inputs.empty() ? "" : options.inputs.front();
   // A file dropped onto the program (or onto a shortcut to it that gives options): its picture
   // goes beside it, unless one is named.
-  if (own_window && options.picture.empty() && options.input != "-")
-    options.picture = PictureBeside(options.input);
+  if (own_window && options.picture.empty() && input != "-") options.picture = PictureBeside(input);
 
-  const std::string& input = options.input;
   const std::string name = input.empty() || input == "-" ? "standard input" : input;
   std::FILE* file = OpenInput(input);
   if (file == nullptr) {
