@@ -169,11 +169,11 @@ std::vector<std::uint32_t> CaptureSession::BoardDevices(std::string& error) cons
   return boards;
 }
 
-SessionResult CaptureSession::Finish() {
+SessionResult CaptureSession::Finish(SessionSink& sink) {
   SessionResult result;
   const std::vector<std::uint32_t> boards = BoardDevices(result.error);
   if (!result.error.empty()) return result;
-  SessionBuilder builder(true);
+  SessionBuilder builder(true, sink);
   std::size_t refused = 0;
   for (Sent& sent : sent_) {
     if (std::find(boards.begin(), boards.end(), sent.device) == boards.end()) continue;
@@ -195,12 +195,12 @@ SessionResult CaptureSession::Finish() {
       return result;
     }
   }
-  result.session = std::move(builder.session());
+  result.reports = builder.reports();
   if (refused > 0) result.notes.push_back(RefusedNote(refused));
   return result;
 }
 
-SessionResult ReadCapture(std::FILE* file, std::uint32_t device) {
+SessionResult ReadCapture(std::FILE* file, std::uint32_t device, SessionSink& sink) {
   char why[PCAP_ERRBUF_SIZE] = "";
   pcap_t* pcap = pcap_fopen_offline(file, why);
   if (pcap == nullptr) {
@@ -235,7 +235,7 @@ SessionResult ReadCapture(std::FILE* file, std::uint32_t device) {
   }
   if (got == PCAP_ERROR) cut = pcap_geterr(pcap);
   pcap_close(pcap);
-  SessionResult result = capture.Finish();
+  SessionResult result = capture.Finish(sink);
   if (!cut.empty())
     result.notes.push_back("the capture ends inside packet " + std::to_string(number + 1) + ", " +
                            Seconds(last - first) + " after its first (" + cut +
@@ -243,7 +243,7 @@ SessionResult ReadCapture(std::FILE* file, std::uint32_t device) {
   return result;
 }
 
-SessionResult ReadInput(std::FILE* file, bool usbmon, std::uint32_t device) {
+SessionResult ReadInput(std::FILE* file, bool usbmon, std::uint32_t device, SessionSink& sink) {
   char head[256];
   const std::size_t got = std::fread(head, 1, sizeof head, file);
   if (std::fseek(file, 0, SEEK_SET) != 0) {
@@ -257,10 +257,10 @@ SessionResult ReadInput(std::FILE* file, bool usbmon, std::uint32_t device) {
   switch (form) {
     case InputForm::kPcap:
     case InputForm::kPcapng:
-      return ReadCapture(file, device);
+      return ReadCapture(file, device, sink);
     case InputForm::kJson:
     case InputForm::kUsbmonText:
-      result = ReadSessionFile(file, form == InputForm::kUsbmonText);
+      result = ReadSessionFile(file, form == InputForm::kUsbmonText, sink);
       break;
     case InputForm::kUnknown:
       result.error =

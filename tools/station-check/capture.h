@@ -44,7 +44,8 @@ class CaptureSession {
   explicit CaptureSession(std::uint32_t device) : chosen_(device) {}
   // number: the packet's number in the capture, from 1; us: its time.
   void Add(const UsbPacket& packet, std::size_t number, std::int64_t us);
-  SessionResult Finish();
+  // Hands the board's session on to sink.
+  SessionResult Finish(SessionSink& sink);
 
  private:
   struct Sent {
@@ -74,11 +75,12 @@ class CaptureSession {
   std::map<std::uint64_t, Open> open_;
 };
 
-// A whole capture from an open file at its start; takes the file. device as for CaptureSession.
-SessionResult ReadCapture(std::FILE* file, std::uint32_t device);
+// A whole capture from an open file at its start, handed on to sink; takes the file. device as
+// for CaptureSession.
+SessionResult ReadCapture(std::FILE* file, std::uint32_t device, SessionSink& sink);
 
-// A session in whichever form the file holds, told by its first bytes; takes the file (closes
-// it). usbmon: text is usbmon text even where it does not look so.
-SessionResult ReadInput(std::FILE* file, bool usbmon, std::uint32_t device);
+// A session in whichever form the file holds, told by its first bytes, handed on to sink;
+// takes the file (closes it). usbmon: text is usbmon text even where it does not look so.
+SessionResult ReadInput(std::FILE* file, bool usbmon, std::uint32_t device, SessionSink& sink);
 
 }  // namespace station_check
