@@ -4,7 +4,6 @@
 #include <bit>
 #include <cstdio>
 #include <cstdlib>
-#include <unordered_map>
 
 #include "exercise_table.h"
 
@@ -78,15 +77,6 @@ std::string Ms(std::int64_t us) {
 
 using Key = std::array<std::int64_t, 5>;
 
-struct KeyHash {
-  std::size_t operator()(const Key& key) const {
-    std::uint64_t hash = 0;
-    for (const std::int64_t part : key)
-      hash = (hash ^ static_cast<std::uint64_t>(part)) * 0x100000001b3u;
-    return static_cast<std::size_t>(hash ^ hash >> 29);
-  }
-};
-
 // What sets an explanation's future apart; what it judged and drew is not.
 Key KeyOf(const Explanation& e) {
   Key key{};
@@ -122,21 +112,37 @@ void Settle(Explanation& e) {
   if (e.seq.step > end) e.seq.step = static_cast<std::int16_t>(end);
 }
 
+Explanation& Of(Explanation& e) {
+  return e;
+}
+Explanation& Of(std::pair<Explanation, int>& e) {
+  return e.first;
+}
+
+// Explanations gathered once each: the first of those alike is kept.
+template <typename Item>
+class Gathered {
+ public:
+  void Add(Item item) {
+    Settle(Of(item));
+    const Key key = KeyOf(Of(item));
+    const auto at = std::lower_bound(keys_.begin(), keys_.end(), key);
+    if (at != keys_.end() && *at == key) return;
+    keys_.insert(at, key);
+    items_.push_back(std::move(item));
+  }
+  std::vector<Item>& items() { return items_; }
+
+ private:
+  std::vector<Key> keys_;  // in order
+  std::vector<Item> items_;
+};
+
 // Settles the explanations and drops repeated ones, keeping the first of each.
 void Dedupe(std::vector<Explanation>& explanations) {
-  std::vector<std::pair<Key, std::size_t>> keys;
-  for (std::size_t i = 0; i < explanations.size(); ++i) {
-    Settle(explanations[i]);
-    keys.emplace_back(KeyOf(explanations[i]), i);
-  }
-  std::sort(keys.begin(), keys.end());
-  std::vector<bool> keep(explanations.size(), false);
-  for (std::size_t i = 0; i < keys.size(); ++i)
-    if (i == 0 || keys[i].first != keys[i - 1].first) keep[keys[i].second] = true;
-  std::size_t kept = 0;
-  for (std::size_t i = 0; i < explanations.size(); ++i)
-    if (keep[i]) explanations[kept++] = std::move(explanations[i]);
-  explanations.resize(kept);
+  Gathered<Explanation> kept;
+  for (Explanation& e : explanations) kept.Add(std::move(e));
+  explanations = std::move(kept.items());
 }
 
 bool Same(const std::vector<Explanation>& a, const std::vector<Explanation>& b) {
@@ -236,8 +242,12 @@ class Taking {
   void Emit(Explanation e, const Offence& offence) {
     Charge(e, offence);
     Settle(e);
-    const auto [at, fresh] = index_.try_emplace(KeyOf(e), out_.size());
-    if (fresh) {
+    const std::pair<Key, std::size_t> key{KeyOf(e), out_.size()};
+    const auto at =
+        std::lower_bound(index_.begin(), index_.end(), key,
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+    if (at == index_.end() || at->first != key.first) {
+      index_.insert(at, key);
       out_.push_back(std::move(e));
     } else if (e.cost < out_[at->second].cost) {
       out_[at->second] = std::move(e);
@@ -260,9 +270,14 @@ class Taking {
 
   void Continue(const Explanation& e);
   void Start(const Explanation& from, bool edits);
-  void Run(const Explanation& e, bool edits, bool cycle);
+  void Run(std::vector<Explanation> now, bool edits, bool cycle);
   Slots SlotsOf(const Explanation& e, bool edits) const;
   std::pair<std::int64_t, std::int64_t> Window(const Explanation& e, int slot) const;
+  // What the board was in that window.
+  unsigned BoardIn(const Explanation& e, int slot) const {
+    const auto [from, to] = Window(e, slot);
+    return history_.Over(from, to);
+  }
   std::vector<Explanation> Silent(const std::vector<Explanation>& now, const Explanation& e,
                                   int slot, bool edits);
   void TickAt(const Explanation& s, int silent, const Explanation& origin, bool edits,
@@ -286,7 +301,7 @@ class Taking {
   std::int64_t slack_;
   bool repair_, frames_;
   std::vector<Explanation>& out_;
-  std::unordered_map<Key, std::size_t, KeyHash> index_;
+  std::vector<std::pair<Key, std::size_t>> index_;  // by key, where each is in out_
   std::vector<std::pair<Offence, std::shared_ptr<const std::string>>> told_;
 };
 
@@ -399,67 +414,78 @@ void Taking::Start(const Explanation& from, bool edits) {
   Explanation e = from;
   e.plugged = e.plugged || history_.PluggedIn(e.last_us, report_.us);
   if (e.timer != Timer::kOff) {
-    Run(e, edits, true);
+    Run({e}, edits, true);
     return;
   }
   Choose(e, edits);
-  if (Away(e)) Run(Unseen(e), edits, false);
+  if (Away(e)) Run({Unseen(e)}, edits, false);
 }
 
 // The run window's timer ticks on silently until the report: a tick sends it, or the close
 // box, or the menu comes back unseen (EXIT or the close box with the board away) and a choice
-// sends it. cycle: the menu may come back and a choice be made unseen once more.
-void Taking::Run(const Explanation& e, bool edits, bool cycle) {
+// sends it. from: where the timer stands, all alike but for the sequencer; cycle: the menu
+// may come back and a choice be made unseen once more.
+void Taking::Run(std::vector<Explanation> now, bool edits, bool cycle) {
+  const Explanation e = now.front();
   const Slots slots = SlotsOf(e, edits);
   const bool latch = Opens(reference_.Closed(), edits);
   const bool away = cycle && Away(e);
   const int most = std::max({slots.tick_hi, slots.late, latch || away ? slots.close_hi : -1});
-  // closing: where the close box may send the report; quiet: where the run window may have
-  // been closed, or left by EXIT, while the board was away, at any slot before the report.
-  std::vector<Explanation> now{e}, closing, quiet;
-  const auto ticks = [&](int n) {
-    for (const Explanation& s : now) TickAt(s, n, e, edits, {}, slots.deviation);
+  // Where a tick may send the report, after how many silent ticks; where the close box may;
+  // where the run window may have been closed, or left by EXIT, while the board was away.
+  Gathered<std::pair<Explanation, int>> ticking;
+  Gathered<Explanation> closing, quiet;
+  // What the explanations reach after any number of silent ticks from first to last.
+  const auto reach = [&](int first, int last) {
+    const bool tick = first <= slots.tick_hi && last >= slots.tick_lo;
+    const bool close = latch && first <= slots.close_hi && last >= slots.close_lo;
+    for (const Explanation& s : now) {
+      if (tick) ticking.Add({s, std::max(first, slots.tick_lo)});
+      if (close) closing.Add(s);
+      if (away && first <= slots.close_hi) {
+        Explanation menu = s;
+        menu.timer = Timer::kOff;
+        quiet.Add(std::move(menu));
+      }
+    }
+    if (slots.late >= first && slots.late <= last)
+      for (const Explanation& s : now)
+        TickAt(s, slots.late, e, false, slots.timing, slots.deviation);
   };
-  const auto late = [&] {
-    for (const Explanation& s : now) TickAt(s, slots.late, e, false, slots.timing, slots.deviation);
-  };
-  const auto close = [&](int n) {
-    if (latch && n >= slots.close_lo) closing.insert(closing.end(), now.begin(), now.end());
-    if (away) quiet.insert(quiet.end(), now.begin(), now.end());
-  };
-  for (int n = 0; n <= most; ++n) {
-    if (n >= slots.tick_lo && n <= slots.tick_hi) ticks(n);
-    if (n == slots.late) late();
-    if (n <= slots.close_hi) close(n);
-    if (n == most) break;
+  for (int n = 0;; ++n) {
+    reach(n, n);
+    if (n >= most) break;
     std::vector<Explanation> next = Silent(now, e, n + 1, edits);
     if (next.empty()) break;
-    const bool still = history_.Still(Window(e, n + 1).first);
-    if (still && Same(next, now)) {
-      // Every further slot leaves them as they are: what lies beyond is reached with them.
-      if (slots.tick_lo > n && slots.tick_lo <= slots.tick_hi) ticks(slots.tick_lo);
-      if (slots.late > n) late();
-      if (slots.close_hi > n) close(std::max(n + 1, slots.close_lo));
-      break;
+    if (!Same(next, now)) {
+      now = std::move(next);
+      continue;
     }
-    now = std::move(next);
+    // The slots that see the board as this one does leave them as they are.
+    int last = most;
+    if (!history_.Still(Window(e, n + 1).first)) {
+      const unsigned there = BoardIn(e, n + 1);
+      for (last = n + 1; last < most && BoardIn(e, last + 1) == there;) ++last;
+    }
+    reach(n + 1, last);
+    n = last - 1;
   }
-  Dedupe(closing);
-  for (const Explanation& s : closing) {
+  for (const auto& [s, n] : ticking.items()) TickAt(s, n, e, edits, {}, slots.deviation);
+  for (const Explanation& s : closing.items()) {
     if (s.timer == Timer::kOff) {
       Choose(s, edits);
     } else {
       CloseAt(s, edits);
     }
   }
-  // The menu, come back unseen.
   if (!away) return;
-  for (Explanation& s : quiet) s.timer = Timer::kOff;
-  Dedupe(quiet);
-  for (const Explanation& m : quiet) {
+  // The menu, come back unseen, and a choice.
+  Gathered<Explanation> unseen;
+  for (const Explanation& m : quiet.items()) {
     if (latch) Choose(m, edits);
-    Run(Unseen(m), edits, false);
+    unseen.Add(Unseen(m));
   }
+  if (!unseen.items().empty()) Run(std::move(unseen.items()), edits, false);
 }
 
 Slots Taking::SlotsOf(const Explanation& e, bool edits) const {
@@ -523,8 +549,7 @@ std::pair<std::int64_t, std::int64_t> Taking::Window(const Explanation& e, int s
 // One more tick that sent nothing, with a button clicked before it.
 std::vector<Explanation> Taking::Silent(const std::vector<Explanation>& now, const Explanation& e,
                                         int slot, bool edits) {
-  const auto [from, to] = Window(e, slot);
-  const unsigned there = history_.Over(from, to);
+  const unsigned there = BoardIn(e, slot);
   std::vector<Explanation> next;
   for (const Explanation& s : now) {
     if (s.timer == Timer::kOff) {
@@ -827,10 +852,10 @@ void Explainer::Take(const Seen& report, bool repair) {
   history_.Forget(oldest);
 }
 
+// The explanations taken are one of each state already, the cheapest.
 void Explainer::Keep(std::vector<Explanation>& next) {
   std::stable_sort(next.begin(), next.end(),
                    [](const Explanation& a, const Explanation& b) { return a.cost < b.cost; });
-  Dedupe(next);
   if (!next.empty()) {
     const int most = next.front().cost + kBeam;
     std::erase_if(next, [&](const Explanation& e) { return e.cost > most; });
