@@ -570,6 +570,22 @@ TEST(StationCheck, EachFaultFailsTheRuleItBreaks) {
     EXPECT_EQ(Broken(verdict), c.rules) << "fault " << static_cast<int>(c.fault) << "\n"
                                         << Describe(verdict);
   }
+  // Between reports the rules stand as judged so far: the wrong step breaks rule 4 as it comes,
+  // and the reference's rows tell what it would have shown.
+  Judge live({3});
+  std::istringstream lines(Station(3, Fault::kWrongStep).Session());
+  std::size_t number = 0;
+  for (std::string line;
+       std::getline(lines, line) && live.Now().rules[3].status != Status::kBroken;) {
+    const Record record = ReadJsonLine(line).record;
+    if (record.kind == Record::Kind::kReport) live.Report(record.us, record.report, ++number);
+    if (record.kind == Record::Kind::kPlugged) live.Plug(record.us, true);
+  }
+  const Verdict now = live.Now();
+  EXPECT_EQ(now.now.green, 12 ^ 0x10) << Describe(now);
+  EXPECT_EQ(now.now.reference_green, 12) << Describe(now);
+  EXPECT_EQ(now.rules[0].status, Status::kHeld);
+  EXPECT_EQ(now.rules[4].status, Status::kNotSeen);
   // A wider allowance, for an emulated PC's rough clock, takes the late tick.
   Recorder late;
   ReadSession(Station(3, Fault::kOneTickLate).Session(), false, late);
