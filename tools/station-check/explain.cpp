@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <bit>
-#include <cstdio>
 #include <cstdlib>
 
 #include "exercise_table.h"
@@ -311,8 +310,9 @@ void Taking::Charge(Explanation& e, const Offence& offence) {
   if (offence.cost == 0) return;
   e.cost += offence.cost;
   e.clean = false;
+  if (offence.rule == 0) return;
   const auto rule = static_cast<std::size_t>(offence.rule - 3);
-  if (offence.rule == 0 || e.offences->detail[rule]) return;
+  if (e.offences->detail[rule]) return;
   auto told = std::find_if(told_.begin(), told_.end(),
                            [&](const auto& known) { return known.first == offence; });
   if (told == told_.end()) {
@@ -332,8 +332,8 @@ std::string Taking::Told(const Offence& offence) const {
              Describe(Writes(offence.expected.begin(),
                              offence.expected.begin() + offence.expected_count));
     case Offence::Kind::kPluginClear:
-      return where + ": sent " + DescribeReport(report_) +
-             " without clearing the red row first, the first tick after the plug-in";
+      return where + ": the first tick after the plug-in sent " + DescribeReport(report_) +
+             " without clearing the red row first";
     case Offence::Kind::kTiming:
       return where + ": " + Ms(offence.since) + " after " + offence.after + ", not " +
              offence.not_ + " (within " + Ms(slack_) + ")";
@@ -342,8 +342,8 @@ std::string Taking::Told(const Offence& offence) const {
              " tick(s) before it sent nothing while the board was plugged in";
     case Offence::Kind::kSilencedPlugin:
       return where +
-             ": the first tick after the plug-in sent nothing, without clearing the red "
-             "row";
+             ": the first tick after the plug-in sent nothing without clearing the red row "
+             "first";
   }
   return where;
 }

@@ -12,8 +12,9 @@ namespace {
 namespace board = orlanek::board;
 
 // A repair starts over from the explanations of between this many reports back and twice as
-// many, so that it can put the fault a little before the report where no explanation went on.
-constexpr std::size_t kSnapshotEvery = 8;
+// many, so that it can put the fault a little before the report where no explanation went on;
+// sooner where the board's plug changes crowd in between.
+constexpr std::size_t kSnapshotEvery = 8, kMostLogged = 64;
 
 const char* StatusWord(Status status) {
   switch (status) {
@@ -80,12 +81,13 @@ void Judge::Explain(const Seen& seen) {
   since_older_.push_back(seen);
   if (seen.plug) {
     explainer_.Plug(seen);
-    return;
+  } else {
+    explainer_.Take(seen, false);
+    ++reports_since_;
   }
-  explainer_.Take(seen, false);
   if (explainer_.empty()) {
     Repair();
-  } else if (++reports_since_ >= kSnapshotEvery) {
+  } else if (reports_since_ >= kSnapshotEvery || since_older_.size() - newer_at_ >= kMostLogged) {
     Snapshot();
   }
 }

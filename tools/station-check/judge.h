@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <deque>
-#include <optional>
 #include <span>
 #include <string>
 #include <vector>

@@ -93,18 +93,16 @@ void LatchRule::Finish(std::deque<Seen>& out) {
 // The latch so far is broken, by breaker if it is a report of a latch: the board latched the
 // data of its strobe, if any.
 void LatchRule::Break(const Seen* breaker, std::deque<Seen>& out) {
+  std::vector<const Seen*> reports;
+  for (const Seen& report : partial_) reports.push_back(&report);
+  if (breaker != nullptr) reports.push_back(breaker);
   std::string seen, form;
-  for (const Seen* report = partial_.empty() ? breaker : &partial_.front();; ++report) {
-    if (report == partial_.data() + partial_.size()) report = breaker;
-    if (report == nullptr) break;
+  for (const Seen* report : reports)
     seen +=
         (seen.empty() ? "" : ", ") + std::to_string(report->data()) + "/" + Hex(report->control());
-    if (report == breaker) break;
-  }
   for (const std::uint8_t control : board::kRedLatch)
     form += (form.empty() ? "" : ", ") + Hex(control);
-  const Seen& first = partial_.empty() ? *breaker : partial_.front();
-  state.Break(At(first) + ": the latch went data/control " + seen + ", not " + form +
+  state.Break(At(*reports.front()) + ": the latch went data/control " + seen + ", not " + form +
               " with one data byte");
   for (Seen& broken : partial_) {
     broken.broken_latch = true;
