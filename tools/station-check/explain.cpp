@@ -309,7 +309,9 @@ class Taking {
 void Taking::Charge(Explanation& e, const Offence& offence) {
   if (offence.cost == 0) return;
   e.cost += offence.cost;
-  e.clean = false;
+  // A run that went wrong is no whole run; one out of time, or through a broken latch that
+  // the board took for what the reference sends, still is.
+  if (offence.rule > 3) e.clean = false;
   if (offence.rule == 0) return;
   const auto rule = static_cast<std::size_t>(offence.rule - 3);
   if (e.offences->detail[rule]) return;
