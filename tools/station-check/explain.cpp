@@ -64,6 +64,20 @@ int Lowest(std::uint16_t exercises) {
   return std::countr_zero(exercises);
 }
 
+// The largest step count among the exercises of the mask.
+int MostSteps(std::uint16_t exercises) {
+  static const std::array<std::uint8_t, kAnyExercise + 1> kMost = [] {
+    std::array<std::uint8_t, kAnyExercise + 1> most{};
+    for (std::size_t mask = 1; mask < most.size(); ++mask) {
+      const int lowest = std::countr_zero(mask);
+      most[mask] =
+          static_cast<std::uint8_t>(std::max<int>(most[mask & (mask - 1)], StepsOf(lowest)));
+    }
+    return most;
+  }();
+  return kMost[exercises & kAnyExercise];
+}
+
 // Slots k >= 1 whose first moment, first + (k - 1) seconds, comes before t.
 int SlotsBefore(std::int64_t first, std::int64_t t) {
   if (t <= first) return 0;
@@ -710,13 +724,6 @@ void Taking::SilentFrames(Explanation& b, int silent, const Explanation& origin)
 }
 
 }  // namespace
-
-int MostSteps(std::uint16_t exercises) {
-  int most = 0;
-  for (int e = 0; e < kExerciseCount; ++e)
-    if (exercises >> e & 1) most = std::max(most, StepsOf(e));
-  return most;
-}
 
 Reference::Reference()
     : models_(kExerciseCount),

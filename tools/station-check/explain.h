@@ -183,7 +183,4 @@ class Explainer {
   std::vector<Explanation> held_;
 };
 
-// The exercises' largest step count among those of the mask.
-int MostSteps(std::uint16_t exercises);
-
 }  // namespace station_check
