@@ -407,88 +407,97 @@ enum class Flaw {
   kPad
 };
 
-// Puts the fault in at a random place that shows it; the rule it breaks, or 0 if none does.
-int Plant(Flaw fault, Simulation& s, std::mt19937& random) {
-  std::vector<Simulation::Item>& items = s.items;
-  const auto control = [&](std::size_t i) { return items[i].report[2]; };
-  const auto near = [&](std::size_t i, std::int64_t us, bool plugs) {
-    for (const Simulation::Item& item : items)
-      if (&item != &items[i] && (!plugs || item.plug) && std::abs(item.us - items[i].us) < us)
-        return true;
-    return false;
-  };
-  // Reports that a plug change does not follow before the next report.
-  const auto quiet = [&](std::size_t i) { return i + 1 == items.size() || !items[i + 1].plug; };
-  const auto first_of = [&](int event) {
-    for (std::size_t i = 0; i < items.size(); ++i)
-      if (!items[i].plug && items[i].event == event) return i;
-    return items.size();
-  };
-  std::vector<std::size_t> sites;
-  for (std::size_t i = 0; i < items.size(); ++i) {
-    if (items[i].plug) continue;
-    const Simulation::Event& e = s.events[static_cast<std::size_t>(items[i].event)];
-    const bool first = first_of(items[i].event) == i;
-    const bool clear = i + 2 < items.size() && items[i + 2].event == items[i].event &&
-                       !items[i + 2].plug && items[i].report[1] == 0 && control(i) == 0x20;
-    bool fits = false;
+// The places in a session where a fault shows beyond doubt.
+class Sites {
+ public:
+  explicit Sites(const Simulation& s) : s_(s), items_(s.items) {}
+
+  bool Fit(Flaw fault, std::size_t i) const {
+    if (items_[i].plug) return false;
+    const Simulation::Event& e = Event(i);
     switch (fault) {
       case Flaw::kWrongStep:
-        fits = control(i) == 0 && items[i].report[1] != 0;
-        break;
+        return Control(i) == 0 && items_[i].report[1] != 0;
       case Flaw::kTwice:
+        return Quiet(i);
       case Flaw::kNoStrobe:
-        fits = quiet(i) && (fault == Flaw::kTwice || control(i) == 0x30);
-        break;
+        return Quiet(i) && Control(i) == 0x30;
       case Flaw::kSwapped:
-        fits = quiet(i) && control(i) == 0x20 && i + 1 < items.size() && !items[i + 1].plug &&
-               control(i + 1) == 0x30;
-        break;
+        return Quiet(i) && Control(i) == 0x20 && i + 1 < items_.size() && !items_[i + 1].plug &&
+               Control(i + 1) == 0x30;
       case Flaw::kLate:
-        fits = e.tick && e.steady && first &&
-               (i + 1 == items.size() || items[i + 1].event != items[i].event) &&
-               !near(i, 400'000, false);
-        break;
-      case Flaw::kNoPluginClear: {
-        if (!e.tick || !e.plugin_clear || !first || !clear) break;
-        // The tick plays a step after the clear (or it might not have been a tick at all), and
-        // the tick before it saw the board away beyond doubt. Else the run window might have
-        // been closed and the exercise chosen again, unseen, while the board was away: so the
-        // board came back too soon for a run to reach this step after such a choice.
-        const bool step = i + 3 < items.size() && items[i + 3].event == items[i].event &&
-                          !(items[i + 3].report[1] == 0 && control(i + 3) == 0x20);
-        std::int64_t pulled = 0;
-        for (std::size_t j = 0; j < i; ++j)
-          if (items[j].plug && !items[j].plugged) pulled = items[j].us;
-        if (items[i].us - pulled > e.step * 1'000'000 + 500'000) break;
-        const auto before = std::find_if(
-            s.events.rbegin() + static_cast<std::ptrdiff_t>(s.events.size()) - items[i].event,
-            s.events.rend(), [](const Simulation::Event& t) { return t.tick; });
-        fits = step && before != s.events.rend() && !near(i, 300'000, true);
-        for (const Simulation::Item& item : items)
-          fits = fits && !(item.plug && std::abs(item.us - before->us) < 300'000);
-        break;
-      }
+        return e.tick && e.steady && First(i) &&
+               (i + 1 == items_.size() || items_[i + 1].event != items_[i].event) &&
+               !Near(items_[i].us, 400'000, false, i);
+      case Flaw::kNoPluginClear:
+        return e.tick && e.plugin_clear && First(i) && Clear(i) && PluginClearShows(i);
       case Flaw::kNoRunClear:
-        fits = e.tick && first && clear && e.mode == 0 && e.step == 0 && !e.plugin_clear;
-        break;
+        return e.tick && First(i) && Clear(i) && e.mode == 0 && e.step == 0 && !e.plugin_clear;
       case Flaw::kPad:
-        fits = true;
-        break;
+        return true;
     }
-    if (fits) sites.push_back(i);
+    return false;
   }
+
+ private:
+  const Simulation::Event& Event(std::size_t i) const {
+    return s_.events[static_cast<std::size_t>(items_[i].event)];
+  }
+  std::uint8_t Control(std::size_t i) const { return items_[i].report[2]; }
+  // Another report (or plug change) within us of t.
+  bool Near(std::int64_t t, std::int64_t us, bool plugs, std::size_t but) const {
+    for (std::size_t j = 0; j < items_.size(); ++j)
+      if (j != but && (!plugs || items_[j].plug) && std::abs(items_[j].us - t) < us) return true;
+    return false;
+  }
+  // No plug change follows it before the next report.
+  bool Quiet(std::size_t i) const { return i + 1 == items_.size() || !items_[i + 1].plug; }
+  bool First(std::size_t i) const { return i == 0 || items_[i - 1].event != items_[i].event; }
+  // It begins a red clear of its event.
+  bool Clear(std::size_t i) const {
+    return i + 2 < items_.size() && items_[i + 2].event == items_[i].event && !items_[i + 2].plug &&
+           items_[i].report[1] == 0 && Control(i) == 0x20;
+  }
+  // The tick plays a step after the clear (or it might not have been a tick at all), and the
+  // tick before it saw the board away beyond doubt. Else the run window might have been closed
+  // and the exercise chosen again, unseen, while the board was away: so the board came back too
+  // soon for a run to reach this step after such a choice.
+  bool PluginClearShows(std::size_t i) const {
+    const bool step = i + 3 < items_.size() && items_[i + 3].event == items_[i].event &&
+                      !(items_[i + 3].report[1] == 0 && Control(i + 3) == 0x20);
+    std::int64_t pulled = 0;
+    for (std::size_t j = 0; j < i; ++j)
+      if (items_[j].plug && !items_[j].plugged) pulled = items_[j].us;
+    if (!step || items_[i].us - pulled > Event(i).step * 1'000'000 + 500'000) return false;
+    const auto before = std::find_if(
+        s_.events.rbegin() + static_cast<std::ptrdiff_t>(s_.events.size()) - items_[i].event,
+        s_.events.rend(), [](const Simulation::Event& t) { return t.tick; });
+    return before != s_.events.rend() && !Near(items_[i].us, 300'000, true, i) &&
+           !Near(before->us, 300'000, true, i);
+  }
+
+  const Simulation& s_;
+  const std::vector<Simulation::Item>& items_;
+};
+
+// Puts the fault in at a random place that shows it; the rule it breaks, or 0 if none does.
+int Plant(Flaw fault, Simulation& s, std::mt19937& random) {
+  std::vector<std::size_t> sites;
+  for (std::size_t i = 0; i < s.items.size(); ++i)
+    if (Sites(s).Fit(fault, i)) sites.push_back(i);
   if (sites.empty()) return 0;
+  std::vector<Simulation::Item>& items = s.items;
   const std::size_t i = sites[random() % sites.size()];
+  const auto at = items.begin() + static_cast<std::ptrdiff_t>(i);
   switch (fault) {
     case Flaw::kWrongStep:
       items[i].report[1] ^= 0x10;
       return 4;
     case Flaw::kTwice:
-      items.insert(items.begin() + static_cast<std::ptrdiff_t>(i) + 1, items[i]);
-      return control(i) == 0 ? 4 : 2;
+      items.insert(at + 1, items[i]);
+      return items[i].report[2] == 0 ? 4 : 2;
     case Flaw::kNoStrobe:
-      items.erase(items.begin() + static_cast<std::ptrdiff_t>(i));
+      items.erase(at);
       return 2;
     case Flaw::kSwapped:
       std::swap(items[i].report, items[i + 1].report);
@@ -498,8 +507,7 @@ int Plant(Flaw fault, Simulation& s, std::mt19937& random) {
       return 3;
     case Flaw::kNoPluginClear:
     case Flaw::kNoRunClear:
-      items.erase(items.begin() + static_cast<std::ptrdiff_t>(i),
-                  items.begin() + static_cast<std::ptrdiff_t>(i) + 3);
+      items.erase(at, at + 3);
       return fault == Flaw::kNoRunClear ? 4 : 6;
     case Flaw::kPad:
       items[i].report[3] = 1;
