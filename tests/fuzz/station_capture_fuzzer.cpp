@@ -13,6 +13,31 @@
 #include "fuzz_check.h"
 #include "judge.h"
 
+namespace {
+
+// The judge, with the order of what the reader hands it checked on the way.
+class InOrder : public station_check::Judge {
+ public:
+  InOrder() : Judge({}) {}
+  void Report(std::int64_t us, std::span<const std::uint8_t> bytes, std::size_t number) override {
+    Check(us);
+    Judge::Report(us, bytes, number);
+  }
+  void Plug(std::int64_t us, bool plugged) override {
+    Check(us);
+    Judge::Plug(us, plugged);
+  }
+
+ private:
+  void Check(std::int64_t us) {
+    FuzzCheck(us >= last_, "a report or plug change before the one before it");
+    last_ = us;
+  }
+  std::int64_t last_ = 0;
+};
+
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
   // A file of the system, as the reader's stream needs (fmemopen's has no descriptor).
@@ -22,15 +47,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   lseek(descriptor, 0, SEEK_SET);
   std::FILE* file = fdopen(descriptor, "rb");
   FuzzCheck(file != nullptr, "no stream on the memory file");
-  const station_check::SessionResult read = station_check::ReadInput(file, false, 0);
+  InOrder judge;
+  const station_check::SessionResult read = station_check::ReadInput(file, false, 0, judge);
   if (!read.error.empty()) return 0;
   FuzzCheck(read.notes.size() <= 2, "more than the refused transfers and where a capture ends");
-  std::int64_t last = 0;
-  for (const station_check::Report& report : read.session.reports) {
-    FuzzCheck(report.us >= last, "a report before the one before it");
-    last = report.us;
-  }
-  const station_check::Verdict verdict = station_check::Judge(read.session, 0);
+  const station_check::Verdict verdict = judge.Finish();
   FuzzCheck(verdict.rules.size() == 6, "not six rules judged");
   return 0;
 }

@@ -8,8 +8,10 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <random>
 #include <set>
+#include <span>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -43,7 +45,10 @@ enum class Fault {
 // choose it again and close the run window.
 class Station {
  public:
-  Station(int exercise, Fault fault) : fault_(fault) {
+  // close_ms: the close box after the last tick; choice_ms: the choice after the EXIT tick;
+  // again_ms: a choice that long after the close box, and two steps of a green run, or none.
+  Station(int exercise, Fault fault, int close_ms = 400, int choice_ms = 4459, int again_ms = 0)
+      : fault_(fault), close_ms_(close_ms), choice_ms_(choice_ms), again_ms_(again_ms) {
     const orlanek::Exercise* row = orlanek::ExerciseAt(static_cast<std::int16_t>(exercise - 1));
     steps_.assign(row->steps.begin(), row->steps.end());
     period_ = fault == Fault::kTicks700 ? 700 : 1000;
@@ -63,17 +68,16 @@ class Station {
         Red(static_cast<std::uint8_t>(1 << step));
         if (fault_ == Fault::kGreenDuringWalk && step == 3) Green(0);
       });
+    const std::int64_t exit = ms_;
     Tick([&] { Red(0); });  // EXIT
     // Chosen again, "Green LED" before the first tick, the run window closed by its close box.
-    ms_ += 3456;
+    ms_ = exit + choice_ms_;
+    FirstSteps(1);
+    ms_ = ms_ - period_ + close_ms_;
     Red(0);
-    ms_ += 1000;
-    Tick([&] {
-      Red(0);
-      Green(Step(0));
-    });
-    ms_ -= 600;
-    Red(0);
+    if (again_ms_ == 0) return text_;
+    ms_ += again_ms_;
+    FirstSteps(2);
     return text_;
   }
 
@@ -105,13 +109,26 @@ class Station {
     }
   }
 
+  // A menu choice, "Green LED" before the first tick, and the first steps of the run.
+  void FirstSteps(int steps) {
+    const std::int64_t chosen = ms_;
+    Red(0);
+    ms_ = chosen + period_;
+    for (int index = 0; index < steps; ++index)
+      Tick([&] {
+        if (index == 0) Red(0);
+        Green(Step(index));
+      });
+  }
+
   std::uint8_t Step(int index) const {
     return index < static_cast<int>(steps_.size()) ? steps_[static_cast<std::size_t>(index)] : 0;
   }
   template <typename Body>
   void Tick(Body body) {
+    const std::int64_t start = ms_;
     body();
-    ms_ += period_;
+    ms_ = start + period_;
   }
   void Red(std::uint8_t value) {
     if (fault_ == Fault::kStrobeOutOfOrder && value == 8) {
@@ -132,60 +149,64 @@ class Station {
   }
 
   Fault fault_;
+  int close_ms_, choice_ms_, again_ms_;
   std::vector<std::uint8_t> steps_;
   int period_;
   std::int64_t ms_ = 0;
   std::string text_;
 };
 
-// A session of the station model itself, as its board would record it: a user choosing the
-// exercise, clicking the run window's buttons at random, pulling the board out and putting it
-// back, closing the run window now and then; ticks a few milliseconds off the second.
-std::string ModelSession(unsigned seed, std::int16_t exercise) {
-  std::mt19937 random(seed);
-  const auto roll = [&](unsigned n) { return static_cast<int>(random() % n); };
-  orlanek::StationModel station;
-  std::string text = "{\"ms\":0,\"event\":\"plugged\"}\n";
-  std::int64_t ms = 0, tick = 0;
-  bool present = true, menu = true;
-  const auto send = [&](const orlanek::Answer& answer) {
-    for (const orlanek::BoardReport& r : orlanek::ReportsOf(answer.writes))
-      text += "{\"ms\":" + std::to_string(ms++) + ",\"report\":[0," + std::to_string(r.data) + "," +
-              std::to_string(r.control) + ",0,0,0,0,0,0]}\n";
-  };
-  for (int step = 0; step < 150; ++step) {
-    if (menu) {
-      ms += 500 + roll(4000);
-      station.RunWindowLoaded();
-      send(station.ExerciseChosen(exercise, present ? -1 : 0));
-      tick = ms + 1000;
-      menu = false;
-    } else if (roll(100) == 0) {
-      ms = tick - 600 + roll(200);
-      send(station.RunWindowClosed(present ? -1 : 0));
-      menu = true;
-    } else {
-      if (roll(25) == 0) {
-        present = !present;
-        text += "{\"ms\":" + std::to_string(tick - 500) + ",\"event\":\"" +
-                (present ? "plugged" : "unplugged") + "\"}\n";
-      }
-      if (roll(10) == 0) station.ButtonClicked(static_cast<std::int16_t>(roll(3)));
-      ms = tick + roll(40) - 20;
-      const orlanek::Answer answer = station.Tick(present ? -1 : 0);
-      send(answer);
-      menu = answer.flow == orlanek::Flow::kShowMenu;
-      tick += 1000;
-    }
+// A session held whole, as a reader hands it on.
+struct Report {
+  std::int64_t us = 0;
+  std::vector<std::uint8_t> bytes;  // report ID first
+  std::size_t line = 0;
+};
+struct PlugChange {
+  std::int64_t us = 0;
+  bool plugged = false;
+};
+struct Session {
+  std::vector<Report> reports;
+  std::vector<PlugChange> plugs;
+};
+
+class Recorder : public SessionSink {
+ public:
+  void Report(std::int64_t us, std::span<const std::uint8_t> bytes, std::size_t number) override {
+    session.reports.push_back({us, {bytes.begin(), bytes.end()}, number});
   }
-  return text;
+  void Plug(std::int64_t us, bool plugged) override { session.plugs.push_back({us, plugged}); }
+  Session session;
+};
+
+// A session judged as it is read; frames: where the picture's frames go, if anywhere.
+Verdict Check(const std::string& text, int exercise, Frames* frames = nullptr) {
+  Judge judge({exercise, kToleranceMs, frames});
+  EXPECT_EQ(ReadSession(text, false, judge).error, "");
+  return judge.Finish();
 }
 
-Verdict Check(const std::string& text, int exercise) {
-  const SessionResult read = ReadSession(text, false);
-  EXPECT_EQ(read.error, "");
-  return Judge(read.session, exercise);
+// A session held whole, judged: each plug change before the reports of its time.
+Verdict Judged(const Session& session, int exercise, int tolerance_ms = kToleranceMs) {
+  Judge judge({exercise, tolerance_ms, nullptr});
+  std::size_t plug = 0;
+  for (const Report& report : session.reports) {
+    for (; plug < session.plugs.size() && session.plugs[plug].us <= report.us; ++plug)
+      judge.Plug(session.plugs[plug].us, session.plugs[plug].plugged);
+    judge.Report(report.us, report.bytes, report.line);
+  }
+  for (; plug < session.plugs.size(); ++plug)
+    judge.Plug(session.plugs[plug].us, session.plugs[plug].plugged);
+  return judge.Finish();
 }
+
+// A session judged with its picture's frames.
+struct Drawn {
+  Frames frames{std::tmpfile()};
+  Verdict verdict;
+  explicit Drawn(const std::string& text, int exercise) : verdict(Check(text, exercise, &frames)) {}
+};
 
 // A PNG picture's RGB rows, each after its filter byte, as zlib inflates them; none when a chunk's
 // CRC is wrong or the image data do not inflate to exactly the rows its header names.
@@ -233,26 +254,314 @@ std::set<int> Broken(const Verdict& verdict) {
   return broken;
 }
 
+// The station model run by a user who acts at random moments, often within 300 ms of a tick and
+// now and then twice within 200 ms, as its board records the session: each report with the
+// event of the model that sent it.
+class Simulation {
+ public:
+  struct Item {
+    std::int64_t us = 0;
+    bool plug = false, plugged = false;
+    std::array<std::uint8_t, 9> report{};
+    int event = -1;
+  };
+  struct Event {
+    bool tick = false;
+    std::int16_t mode = 0, step = 0;
+    bool plugin_clear = false;
+    bool steady = false;  // the tick a second before sent
+    std::int64_t us = 0;
+  };
+
+  Simulation(unsigned seed, std::int16_t exercise) : random_(seed), exercise_(exercise) {
+    spacing_ = Roll(2) * 1000;  // one event's reports a millisecond apart, or all in one
+    Plug(true);
+    while (now_ < 150'000'000) {
+      if (actions_.empty()) Plan();
+      const auto next = std::min_element(actions_.begin(), actions_.end());
+      if (timer_ && tick_at_ <= next->first) {
+        Tick();
+        continue;
+      }
+      const auto [at, act] = *next;
+      actions_.erase(next);
+      now_ = std::max(now_, at);
+      Do(act);
+    }
+  }
+
+  std::vector<Item> items;
+  std::vector<Event> events;
+
+ private:
+  enum Act { kChoose, kGreen, kRed, kExit, kClose, kPull, kPut, kWait };
+
+  std::int64_t Roll(std::int64_t n) { return static_cast<std::int64_t>(random_() % n); }
+  void Queue(std::int64_t at, Act act) { actions_.emplace_back(std::max(at, now_), act); }
+
+  void Plan() {
+    if (menu_) return Queue(now_ + (Roll(3) == 0 ? 180'000 : 150'000 + Roll(3'000'000)), kChoose);
+    const std::int64_t at =
+        Roll(5) < 3 ? tick_at_ + Roll(600'001) - 300'000 : now_ + Roll(2'000'000);
+    constexpr Act kActs[] = {kGreen, kGreen, kRed, kExit, kClose, kPull, kWait, kWait, kWait};
+    const Act act = kActs[Roll(std::size(kActs))];
+    if (act == kWait)
+      return Queue(tick_at_ + Roll(25) * 1'000'000 + Roll(600'001) - 300'000, kWait);
+    Queue(at, act);
+    if (act == kPull) Queue(at + 100'000 + Roll(4'000'000), kPut);
+    constexpr Act kSeconds[] = {kChoose, kGreen, kRed, kExit, kClose, kPull, kPut};
+    if (Roll(4) == 0) Queue(at + Roll(200'001), kSeconds[Roll(std::size(kSeconds))]);
+  }
+
+  void Do(Act act) {
+    if (act == kPull || act == kPut) {
+      if (present_ != (act == kPut)) Plug(act == kPut);
+    } else if (act == kChoose && menu_) {
+      model_.RunWindowLoaded();
+      events.push_back({false, model_.RunMode, model_.StepIndex, false, false, now_});
+      Send(model_.ExerciseChosen(exercise_, Board()));
+      menu_ = false;
+      timer_ = true;
+      scheduled_ = now_ + 1'000'000 + Roll(40'000);  // the run window shows, its timer starts
+      tick_at_ = scheduled_ + Roll(41'000) - 20'000;
+    } else if (act == kClose && !menu_) {
+      events.push_back({false, model_.RunMode, model_.StepIndex, false, false, now_});
+      Send(model_.RunWindowClosed(Board()));
+      menu_ = true;
+      timer_ = false;
+    } else if (act >= kGreen && act <= kExit && !menu_) {
+      model_.ButtonClicked(static_cast<std::int16_t>(act - kGreen));
+    }
+  }
+
+  void Tick() {
+    now_ = std::max(now_, tick_at_);
+    const bool steady = sent_at_ == scheduled_ - 1'000'000;
+    events.push_back({true, model_.RunMode, model_.StepIndex,
+                      model_.LastBoardState == 0 && present_, steady, now_});
+    const orlanek::Answer answer = model_.Tick(Board());
+    if (!answer.writes.empty()) sent_at_ = scheduled_;
+    Send(answer);
+    if (answer.flow == orlanek::Flow::kShowMenu) {
+      menu_ = true;
+      timer_ = false;
+      return;
+    }
+    scheduled_ += 1'000'000;
+    tick_at_ = scheduled_ + Roll(41'000) - 20'000;
+  }
+
+  // The reports go out back to back; those after the board is pulled out are lost.
+  void Send(const orlanek::Answer& answer) {
+    std::int64_t at = now_;
+    for (const orlanek::BoardReport& r : orlanek::ReportsOf(answer.writes)) {
+      for (const auto& [when, act] : actions_)
+        if (act == kPull && when <= at && present_) return;
+      Item item;
+      item.us = at;
+      item.report = {0, r.data, r.control};
+      item.event = static_cast<int>(events.size()) - 1;
+      items.push_back(item);
+      now_ = at;
+      at += spacing_;
+    }
+  }
+
+  void Plug(bool in) {
+    present_ = in;
+    Item item;
+    item.us = now_;
+    item.plug = true;
+    item.plugged = in;
+    items.push_back(item);
+  }
+  std::int16_t Board() const { return present_ ? -1 : 0; }
+
+  std::mt19937 random_;
+  std::int16_t exercise_;
+  orlanek::StationModel model_;
+  std::vector<std::pair<std::int64_t, Act>> actions_;
+  std::int64_t now_ = 0, spacing_ = 0, scheduled_ = 0, tick_at_ = 0, sent_at_ = -1;
+  bool present_ = true, menu_ = true, timer_ = false;
+};
+
+Verdict Judged(const std::vector<Simulation::Item>& items, int exercise) {
+  Judge judge({exercise, kToleranceMs, nullptr});
+  for (std::size_t line = 0; line < items.size(); ++line) {
+    if (items[line].plug) {
+      judge.Plug(items[line].us, items[line].plugged);
+    } else {
+      judge.Report(items[line].us, items[line].report, line + 1);
+    }
+  }
+  return judge.Finish();
+}
+
+// The faults a program can make, each put once into a session where it can be told.
+enum class Flaw {
+  kWrongStep,
+  kTwice,
+  kNoStrobe,
+  kSwapped,
+  kLate,
+  kNoPluginClear,
+  kNoRunClear,
+  kPad
+};
+
+// The places in a session where a fault shows beyond doubt.
+class Sites {
+ public:
+  explicit Sites(const Simulation& s) : s_(s), items_(s.items) {}
+
+  bool Fit(Flaw fault, std::size_t i) const {
+    if (items_[i].plug) return false;
+    const Simulation::Event& e = Event(i);
+    switch (fault) {
+      case Flaw::kWrongStep:
+        return Control(i) == 0 && items_[i].report[1] != 0;
+      case Flaw::kTwice:
+        return Quiet(i);
+      case Flaw::kNoStrobe:
+        return Quiet(i) && Control(i) == 0x30;
+      case Flaw::kSwapped:
+        return Quiet(i) && Control(i) == 0x20 && i + 1 < items_.size() && !items_[i + 1].plug &&
+               Control(i + 1) == 0x30;
+      case Flaw::kLate:
+        return e.tick && e.steady && First(i) &&
+               (i + 1 == items_.size() || items_[i + 1].event != items_[i].event) &&
+               !Near(items_[i].us, 400'000, false, i);
+      case Flaw::kNoPluginClear:
+        return e.tick && e.plugin_clear && First(i) && Clear(i) && PluginClearShows(i);
+      case Flaw::kNoRunClear:
+        return e.tick && First(i) && Clear(i) && e.mode == 0 && e.step == 0 && !e.plugin_clear;
+      case Flaw::kPad:
+        return true;
+    }
+    return false;
+  }
+
+ private:
+  const Simulation::Event& Event(std::size_t i) const {
+    return s_.events[static_cast<std::size_t>(items_[i].event)];
+  }
+  std::uint8_t Control(std::size_t i) const { return items_[i].report[2]; }
+  // Another report (or plug change) within us of t.
+  bool Near(std::int64_t t, std::int64_t us, bool plugs, std::size_t but) const {
+    for (std::size_t j = 0; j < items_.size(); ++j)
+      if (j != but && (!plugs || items_[j].plug) && std::abs(items_[j].us - t) < us) return true;
+    return false;
+  }
+  // No plug change follows it before the next report.
+  bool Quiet(std::size_t i) const { return i + 1 == items_.size() || !items_[i + 1].plug; }
+  bool First(std::size_t i) const { return i == 0 || items_[i - 1].event != items_[i].event; }
+  // It begins a red clear of its event.
+  bool Clear(std::size_t i) const {
+    return i + 2 < items_.size() && items_[i + 2].event == items_[i].event && !items_[i + 2].plug &&
+           items_[i].report[1] == 0 && Control(i) == 0x20;
+  }
+  // The tick plays a step after the clear (or it might not have been a tick at all), and the
+  // tick before it saw the board away beyond doubt. Else the run window might have been closed
+  // and the exercise chosen again, unseen, while the board was away: so the board came back too
+  // soon for a run to reach this step after such a choice.
+  bool PluginClearShows(std::size_t i) const {
+    const bool step = i + 3 < items_.size() && items_[i + 3].event == items_[i].event &&
+                      !(items_[i + 3].report[1] == 0 && Control(i + 3) == 0x20);
+    std::int64_t pulled = 0;
+    for (std::size_t j = 0; j < i; ++j)
+      if (items_[j].plug && !items_[j].plugged) pulled = items_[j].us;
+    if (!step || items_[i].us - pulled > Event(i).step * 1'000'000 + 500'000) return false;
+    const auto before = std::find_if(
+        s_.events.rbegin() + static_cast<std::ptrdiff_t>(s_.events.size()) - items_[i].event,
+        s_.events.rend(), [](const Simulation::Event& t) { return t.tick; });
+    return before != s_.events.rend() && !Near(items_[i].us, 300'000, true, i) &&
+           !Near(before->us, 300'000, true, i);
+  }
+
+  const Simulation& s_;
+  const std::vector<Simulation::Item>& items_;
+};
+
+// Puts the fault in at a random place that shows it; the rule it breaks, or 0 if none does.
+int Plant(Flaw fault, Simulation& s, std::mt19937& random) {
+  std::vector<std::size_t> sites;
+  for (std::size_t i = 0; i < s.items.size(); ++i)
+    if (Sites(s).Fit(fault, i)) sites.push_back(i);
+  if (sites.empty()) return 0;
+  std::vector<Simulation::Item>& items = s.items;
+  const std::size_t i = sites[random() % sites.size()];
+  const auto at = items.begin() + static_cast<std::ptrdiff_t>(i);
+  switch (fault) {
+    case Flaw::kWrongStep:
+      items[i].report[1] ^= 0x10;
+      return 4;
+    case Flaw::kTwice:
+      items.insert(at + 1, items[i]);
+      return items[i].report[2] == 0 ? 4 : 2;
+    case Flaw::kNoStrobe:
+      items.erase(at);
+      return 2;
+    case Flaw::kSwapped:
+      std::swap(items[i].report, items[i + 1].report);
+      return 2;
+    case Flaw::kLate:
+      items[i].us += 150'000;
+      return 3;
+    case Flaw::kNoPluginClear:
+    case Flaw::kNoRunClear:
+      items.erase(at, at + 3);
+      return fault == Flaw::kNoRunClear ? 4 : 6;
+    case Flaw::kPad:
+      items[i].report[3] = 1;
+      return 1;
+  }
+  return 0;
+}
+
+TEST(StationCheck, TheModelsOwnSessionsBreakNoRuleAndEachFaultBreaksItsOwn) {
+  int put = 0;
+  for (unsigned seed = 1; seed <= 500; ++seed) {
+    const auto exercise = static_cast<std::int16_t>(seed % 10);
+    const int given = seed % 2 == 0 ? exercise + 1 : 0;
+    Simulation station(seed, exercise);
+    const Verdict clean = Judged(station.items, given);
+    EXPECT_EQ(Broken(clean), std::set<int>{}) << "seed " << seed << "\n" << Describe(clean);
+    std::mt19937 random(seed);
+    const auto fault = static_cast<Flaw>(seed / 2 % 8);
+    const int rule = Plant(fault, station, random);
+    if (rule == 0) continue;
+    ++put;
+    const Verdict faulty = Judged(station.items, given);
+    EXPECT_EQ(Broken(faulty), std::set<int>{rule})
+        << "seed " << seed << ", fault " << static_cast<int>(fault) << "\n"
+        << Describe(faulty);
+  }
+  EXPECT_GT(put, 400) << "faults put in";
+}
+
 TEST(StationCheck, TheReferenceBehaviourPassesEveryExerciseAndIsNamedByItsSteps) {
   for (int exercise = 1; exercise <= 10; ++exercise) {
     const std::string session = Station(exercise, Fault::kNone).Session();
-    const Verdict given = Check(session, exercise);
-    EXPECT_TRUE(given.pass) << Describe(given);
+    const Drawn given(session, exercise);
+    EXPECT_TRUE(given.verdict.pass) << Describe(given.verdict);
     const Verdict found = Check(session, 0);
     EXPECT_TRUE(found.pass) << Describe(found);
     EXPECT_EQ(found.exercise, exercise);
-    EXPECT_EQ(PictureSvg(given).find("#ffd040"), std::string::npos) << "no tick marked different";
+    EXPECT_EQ(PictureSvg(given.verdict, given.frames).find("#ffd040"), std::string::npos)
+        << "no tick marked different";
   }
   const Verdict other = Check(Station(3, Fault::kNone).Session(), 4);
   EXPECT_EQ(Broken(other), std::set<int>{4}) << Describe(other);
-}
-
-TEST(StationCheck, TheModelsOwnSessionsBreakNoRule) {
-  for (unsigned seed = 1; seed <= 30; ++seed) {
-    const auto exercise = static_cast<std::int16_t>(seed % 10);
-    const Verdict verdict = Check(ModelSession(seed, exercise), exercise + 1);
-    EXPECT_TRUE(Broken(verdict).empty()) << "seed " << seed << "\n" << Describe(verdict);
+  // Events close to a tick: the close box, a menu choice after EXIT and after the close box.
+  for (const int close_ms : {4, 40, 150, 280, 990}) {
+    const Verdict verdict = Check(Station(3, Fault::kNone, close_ms, 150, 180).Session(), 0);
+    EXPECT_TRUE(verdict.pass) << "close box " << close_ms << " ms after a tick\n"
+                              << Describe(verdict);
   }
+  // Without a step seen, no exercise is named.
+  const Verdict none = Check("{\"ms\":5,\"report\":[0,0,32,0]}\n", 0);
+  EXPECT_EQ(Describe(none).substr(0, Describe(none).find('\n')),
+            "exercise not told (no green step seen)");
 }
 
 TEST(StationCheck, EachFaultFailsTheRuleItBreaks) {
@@ -271,18 +580,35 @@ TEST(StationCheck, EachFaultFailsTheRuleItBreaks) {
     EXPECT_EQ(Broken(verdict), c.rules) << "fault " << static_cast<int>(c.fault) << "\n"
                                         << Describe(verdict);
   }
+  // Between reports the rules stand as judged so far: the wrong step breaks rule 4 as it comes,
+  // and the reference's rows tell what it would have shown.
+  Judge live({3});
+  std::istringstream lines(Station(3, Fault::kWrongStep).Session());
+  std::size_t number = 0;
+  for (std::string line;
+       std::getline(lines, line) && live.Now().rules[3].status != Status::kBroken;) {
+    const Record record = ReadJsonLine(line).record;
+    if (record.kind == Record::Kind::kReport) live.Report(record.us, record.report, ++number);
+    if (record.kind == Record::Kind::kPlugged) live.Plug(record.us, true);
+  }
+  const Verdict now = live.Now();
+  EXPECT_EQ(now.now.green, 12 ^ 0x10) << Describe(now);
+  EXPECT_EQ(now.now.reference_green, 12) << Describe(now);
+  EXPECT_EQ(now.rules[0].status, Status::kHeld);
+  EXPECT_EQ(now.rules[4].status, Status::kNotSeen);
   // A wider allowance, for an emulated PC's rough clock, takes the late tick.
-  const SessionResult late = ReadSession(Station(3, Fault::kOneTickLate).Session(), false);
-  EXPECT_TRUE(Judge(late.session, 3, 250).pass) << Describe(Judge(late.session, 3, 250));
+  Recorder late;
+  ReadSession(Station(3, Fault::kOneTickLate).Session(), false, late);
+  EXPECT_TRUE(Judged(late.session, 3, 250).pass) << Describe(Judged(late.session, 3, 250));
   // The picture marks where the program went wrong.
-  const Verdict wrong = Check(Station(3, Fault::kWrongStep).Session(), 3);
-  EXPECT_NE(PictureSvg(wrong).find("#ffd040"), std::string::npos);
+  const Drawn wrong(Station(3, Fault::kWrongStep).Session(), 3);
+  EXPECT_NE(PictureSvg(wrong.verdict, wrong.frames).find("#ffd040"), std::string::npos);
   // The PNG decodes, and says PASS or FAIL in its first line of text.
-  const Image failed = Decode(PicturePng(wrong));
+  const Image failed = Decode(PicturePng(wrong.verdict, wrong.frames));
   ASSERT_FALSE(failed.rows.empty()) << "the PNG does not decode";
-  Verdict told_passed = wrong;
+  Verdict told_passed = wrong.verdict;
   told_passed.pass = true;
-  const Image passed = Decode(PicturePng(told_passed));
+  const Image passed = Decode(PicturePng(told_passed, wrong.frames));
   ASSERT_EQ(passed.rows.size(), failed.rows.size());
   std::size_t first = failed.rows.size(), last = 0;
   for (std::size_t i = 0; i < failed.rows.size(); ++i)
@@ -301,7 +627,8 @@ TEST(StationCheck, UnreadableLinesAreNamed) {
        {"{\"ms\":6,\"report\":[0,256]}", "{\"report\":[0,1,0]}", "{\"ms\":1,\"event\":\"plugged\"}",
         "report 0 1 0", "{\"ms\":7,\"report\":[0,1,0]",
         "{\"ms\":7,\"x\":[[[[[[[[[[[[[[[[[[1]]]]]]]]]]]]]]]]]]}"}) {
-    const SessionResult read = ReadSession(good + "\n" + bad + "\n" + good, false);
+    Recorder recorder;
+    const SessionResult read = ReadSession(good + "\n" + bad + "\n" + good, false, recorder);
     EXPECT_EQ(read.error.rfind("line 3: ", 0), 0u) << bad << " -> " << read.error;
   }
   EXPECT_EQ(
@@ -492,7 +819,11 @@ Transfer DeviceDescriptor(std::uint32_t device, std::uint16_t vendor, std::uint1
 
 // Exercise 7 with the board pulled out and put back during its run, as virtual-board wrote it.
 const Session& Played() {
-  static const Session session = ReadSession(Station(7, Fault::kNone).Session(), false).session;
+  static const Session session = [] {
+    Recorder recorder;
+    ReadSession(Station(7, Fault::kNone).Session(), false, recorder);
+    return recorder.session;
+  }();
   return session;
 }
 
@@ -525,11 +856,20 @@ std::string OnTheBus(FileForm form, int link, const Bus& bus = {}) {
   return capture.file;
 }
 
-SessionResult Read(const std::string& bytes, std::uint32_t device = 0) {
+// What a reader made of a file: the session it handed on, or why it could not.
+struct Readout {
+  Session session;
+  std::string error;
+  std::vector<std::string> notes;
+};
+
+Readout Read(const std::string& bytes, std::uint32_t device = 0) {
   std::FILE* file = std::tmpfile();
   std::fwrite(bytes.data(), 1, bytes.size(), file);
   std::rewind(file);
-  return ReadInput(file, false, device);
+  Recorder recorder;
+  SessionResult read = ReadInput(file, false, device, recorder);
+  return {std::move(recorder.session), std::move(read.error), std::move(read.notes)};
 }
 
 // The reports' bytes, and their times from the first.
@@ -570,11 +910,11 @@ TEST(StationCheckInput, EveryFormGivesTheSessionItHolds) {
   for (const auto& [form, link, stages] : captures) {
     const std::string plain = OnTheBus(form, link, {.stages = stages});
     for (const std::string& bytes : {plain, Gzip(plain)}) {
-      const SessionResult read = Read(bytes);
+      const Readout read = Read(bytes);
       ASSERT_EQ(read.error, "") << "link type " << link;
       EXPECT_EQ(read.notes, std::vector<std::string>{});
       EXPECT_EQ(Sent(read.session), Sent(Played())) << "link type " << link;
-      const Verdict verdict = Judge(read.session, 0);
+      const Verdict verdict = Judged(read.session, 0);
       EXPECT_TRUE(verdict.pass) << Describe(verdict);
       EXPECT_EQ(verdict.rules[5].detail, "1 plug-in(s)") << "the new address is the plug-in";
     }
@@ -599,15 +939,15 @@ TEST(StationCheckInput, TheBoardIsTheDeviceThatSaysSoElseTheOneThatGotReports) {
   };
   // The capture began after the board's enumeration: its first address is the only one
   // without a descriptor that got reports; its second names itself.
-  const SessionResult alone = Read(with_other(true));
+  const Readout alone = Read(with_other(true));
   ASSERT_EQ(alone.error, "");
   EXPECT_EQ(Sent(alone.session), Sent(Played()));
-  EXPECT_EQ(Judge(alone.session, 7).rules[5].detail, "1 plug-in(s)");
+  EXPECT_EQ(Judged(alone.session, 7).rules[5].detail, "1 plug-in(s)");
 
-  const SessionResult two = Read(with_other(false));
+  const Readout two = Read(with_other(false));
   EXPECT_NE(two.error.find("several devices (1.5, 1.7)"), std::string::npos) << two.error;
   EXPECT_NE(two.error.find("--device"), std::string::npos) << two.error;
-  const SessionResult chosen = Read(with_other(false), 1005);
+  const Readout chosen = Read(with_other(false), 1005);
   ASSERT_EQ(chosen.error, "");
   EXPECT_EQ(Sent(chosen.session), Sent(Played()));
 }
@@ -616,7 +956,7 @@ TEST(StationCheckInput, ACutCaptureIsJudgedAsFarAsItIsWholeAndOtherFilesAreNone)
   for (const FileForm form : {FileForm::kPcap, FileForm::kPcapng}) {
     std::size_t before_last = 0;
     const std::string whole = OnTheBus(form, kLinkUsbPcap, {true, SIZE_MAX, &before_last});
-    const SessionResult cut = Read(whole.substr(0, before_last + 30));
+    const Readout cut = Read(whole.substr(0, before_last + 30));
     ASSERT_EQ(cut.error, "");
     ASSERT_EQ(cut.notes.size(), 1u);
     EXPECT_NE(cut.notes[0].find("ends inside packet"), std::string::npos) << cut.notes[0];
@@ -626,7 +966,7 @@ TEST(StationCheckInput, ACutCaptureIsJudgedAsFarAsItIsWholeAndOtherFilesAreNone)
   }
   const std::string ethernet = Capture(FileForm::kPcap, 1).file;
   for (const std::string& bad : {std::string("GIF89a\x01\x00"), ethernet.substr(0, 10), ethernet}) {
-    const SessionResult read = Read(bad);
+    const Readout read = Read(bad);
     EXPECT_NE(read.error, "") << bad.size() << " bytes";
   }
   EXPECT_NE(Read(ethernet).error.find("not of USB"), std::string::npos) << Read(ethernet).error;
@@ -677,7 +1017,7 @@ TEST(StationCheckInput, ATransferTheBoardRefusedIsNotCountedButTold) {
   std::vector<Report> expected = Played().reports;
   expected.erase(expected.begin() + 3);
   for (const int link : {kLinkUsbLinuxMmapped, kLinkUsbPcap}) {
-    const SessionResult read = Read(OnTheBus(FileForm::kPcapng, link, {true, 3}));
+    const Readout read = Read(OnTheBus(FileForm::kPcapng, link, {true, 3}));
     ASSERT_EQ(read.error, "");
     EXPECT_EQ(Sent(read.session), Sent({expected, {}})) << "link type " << link;
     ASSERT_EQ(read.notes.size(), 1u);
@@ -689,11 +1029,11 @@ TEST(StationCheckInput, ATransferTheBoardRefusedIsNotCountedButTold) {
   for (int n = 0; n < 4; ++n) at = text.find(" s 21 09 03", at + 1);
   at = text.find('\n', text.find(" C Co:", at)) - 6;
   ASSERT_EQ(text.substr(at, 6), " 0 8 >");
-  const SessionResult read = Read(text.replace(at, 6, " -32 0"));
+  const Readout read = Read(text.replace(at, 6, " -32 0"));
   EXPECT_EQ(read.session.reports.size(), 43u);
   EXPECT_EQ(read.notes, std::vector<std::string>{RefusedNote(1)});
   // In the library's log, a report the system did not take is written as "failed".
-  const SessionResult logged =
+  const Readout logged =
       Read("{\"ms\":0,\"event\":\"plugged\"}\n{\"ms\":1,\"failed\":[0,3,0],\"length\":3}\n");
   ASSERT_EQ(logged.error, "");
   EXPECT_EQ(logged.session.reports.size(), 0u);
@@ -774,7 +1114,8 @@ TEST(StationCheckInput, TheCaptureReaderTakesEveryPacketBlockOfEverySection) {
 }
 
 TEST(StationCheckInput, ReportsGoOnInTheirOrderWhicheverOfTheirTransfersEndsFirst) {
-  SessionBuilder builder(true);
+  Recorder recorder;
+  SessionBuilder builder(true, recorder);
   CaptureStream stream({1005}, builder);
   static const std::uint8_t kData[] = {1, 2, 3, 4, 5};
   const auto send = [&](std::uint64_t id, UsbPacket::Kind kind, bool failed = false) {
@@ -796,7 +1137,7 @@ TEST(StationCheckInput, ReportsGoOnInTheirOrderWhicheverOfTheirTransfersEndsFirs
   send(3, UsbPacket::Kind::kSubmit);  // its id again: the first one's completion was lost
   EXPECT_EQ(stream.Finish(), "");     // and 1's, and the second 3's
   std::vector<std::vector<std::uint8_t>> sent;
-  for (const Report& report : builder.session().reports) sent.push_back(report.bytes);
+  for (const Report& report : recorder.session.reports) sent.push_back(report.bytes);
   EXPECT_EQ(sent, (std::vector<std::vector<std::uint8_t>>{{0, 2}, {0, 3}, {0, 4}, {0, 4}}));
   EXPECT_EQ(stream.refused(), 1u);
 }
@@ -808,10 +1149,10 @@ TEST(StationCheckInput, RealCapturesOfOrlanekPass) {
   // back at a new address.
   for (const char* name :
        {"orlanek-exercise-7-on-usb.usbmon", "orlanek-exercise-7-on-usb.pcapng"}) {
-    const SessionResult read = Read(DataFile(name));
+    const Readout read = Read(DataFile(name));
     ASSERT_EQ(read.error, "") << name;
     EXPECT_EQ(read.session.reports.size(), 44u) << name;
-    const Verdict verdict = Judge(read.session, 0);
+    const Verdict verdict = Judged(read.session, 0);
     EXPECT_TRUE(verdict.pass) << name << "\n" << Describe(verdict);
     EXPECT_EQ(verdict.exercise, 7);
     EXPECT_EQ(verdict.rules[5].status, Status::kHeld) << Describe(verdict);

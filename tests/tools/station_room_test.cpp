@@ -23,7 +23,8 @@ namespace fs = std::filesystem;
 std::string CandidateSession(std::int16_t exercise, int wrong_tick = -1) {
   orlanek::StationModel station;
   std::string text = "{\"ms\":0,\"event\":\"plugged\"}\n";
-  std::int64_t ms = 300;
+  constexpr std::int64_t kChosenMs = 300;
+  std::int64_t ms = kChosenMs;
   int tick = 0;
   const auto send = [&](const orlanek::Answer& answer) {
     for (orlanek::BoardReport r : orlanek::ReportsOf(answer.writes)) {
@@ -34,7 +35,7 @@ std::string CandidateSession(std::int16_t exercise, int wrong_tick = -1) {
   };
   const auto ticks = [&](int count, std::int16_t board) {
     for (int i = 0; i < count; ++i) {
-      ms = ++tick * 1000;
+      ms = kChosenMs + ++tick * 1000;  // the run window's timer starts at the choice
       send(station.Tick(board));
     }
   };
@@ -44,9 +45,10 @@ std::string CandidateSession(std::int16_t exercise, int wrong_tick = -1) {
   ticks(22, -1);
   station.ButtonClicked(orlanek::kRunModeRed);
   ticks(10, -1);
-  text += "{\"ms\":" + std::to_string(tick * 1000 + 500) + ",\"event\":\"unplugged\"}\n";
+  text +=
+      "{\"ms\":" + std::to_string(kChosenMs + tick * 1000 + 500) + ",\"event\":\"unplugged\"}\n";
   ticks(1, 0);
-  text += "{\"ms\":" + std::to_string(tick * 1000 + 500) + ",\"event\":\"plugged\"}\n";
+  text += "{\"ms\":" + std::to_string(kChosenMs + tick * 1000 + 500) + ",\"event\":\"plugged\"}\n";
   ticks(2, -1);
   station.ButtonClicked(orlanek::kRunModeExit);
   ticks(1, -1);
@@ -148,7 +150,7 @@ TEST(StationRoom, ARoomIsJudgedWholeAndEveryProblemHasItsRow) {
   };
   EXPECT_NE(line_of("candidate-25.jsonl").find(" FAIL "), std::string::npos)
       << line_of("candidate-25.jsonl");
-  EXPECT_NE(line_of("candidate-25.jsonl").find("  rule 4 at 4.000 s"), std::string::npos);
+  EXPECT_NE(line_of("candidate-25.jsonl").find("  rule 4 at 4.300 s"), std::string::npos);
   EXPECT_NE(line_of("candidate-26.jsonl").find("  rule 4 at "), std::string::npos);
   EXPECT_NE(line_of("candidate-27.jsonl").find("could not be judged  line "), std::string::npos)
       << line_of("candidate-27.jsonl");
@@ -168,7 +170,7 @@ TEST(StationRoom, ARoomIsJudgedWholeAndEveryProblemHasItsRow) {
   ASSERT_NE(failed, nullptr) << csv.str();
   const std::vector<std::string> fail_fields(failed->begin() + 3, failed->end() - 1);
   EXPECT_EQ(fail_fields, (std::vector<std::string>{"FAIL", "held", "held", "held", "broken", "held",
-                                                   "held", "4.000", "4"}));
+                                                   "held", "4.300", "4"}));
   EXPECT_NE(RowOf(rows, "'=SUM(1,2) \"x\".jsonl"), nullptr) << "a name taken for a formula";
   ASSERT_NE(RowOf(rows, "王小明.jsonl"), nullptr);
   EXPECT_EQ(RowOf(rows, "王小明.jsonl")->at(3), "PASS");

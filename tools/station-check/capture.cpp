@@ -332,11 +332,11 @@ std::string SurveyCapture(gzFile stream, Survey& survey) {
 }
 
 // The second reading: the board's reports handed on in the capture's order.
-SessionResult StreamCapture(gzFile stream, std::vector<std::uint32_t> boards) {
+SessionResult StreamCapture(gzFile stream, std::vector<std::uint32_t> boards, SessionSink& sink) {
   SessionResult result;
   CaptureFile file(stream);
   if (gzrewind(stream) != 0 || !file.Start()) return {{}, "cannot be read from its start", {}};
-  SessionBuilder builder(true);
+  SessionBuilder builder(true, sink);
   CaptureStream reports(std::move(boards), builder);
   std::size_t number = 0;
   std::int64_t first = 0, last = 0;
@@ -352,7 +352,7 @@ SessionResult StreamCapture(gzFile stream, std::vector<std::uint32_t> boards) {
   }
   result.error = reports.Finish();
   if (!result.error.empty()) return result;
-  result.session = std::move(builder.session());
+  result.reports = builder.reports();
   if (reports.refused() > 0) result.notes.push_back(RefusedNote(reports.refused()));
   if (next == CaptureFile::Next::kCut)
     result.notes.push_back("the capture ends inside packet " + std::to_string(number + 1) + ", " +
@@ -361,7 +361,7 @@ SessionResult StreamCapture(gzFile stream, std::vector<std::uint32_t> boards) {
   return result;
 }
 
-SessionResult ReadCapture(gzFile stream, std::uint32_t device) {
+SessionResult ReadCapture(gzFile stream, std::uint32_t device, SessionSink& sink) {
   Survey survey;
   SessionResult result;
   result.error = SurveyCapture(stream, survey);
@@ -372,7 +372,7 @@ SessionResult ReadCapture(gzFile stream, std::uint32_t device) {
     result.error += "\nDevices in the capture: " + survey.devices.Devices() +
                     Advice(survey.usbpcap, survey.usbmon);
   if (boards.empty()) return result;
-  return StreamCapture(stream, boards);
+  return StreamCapture(stream, boards, sink);
 }
 
 #ifdef _WIN32
@@ -506,7 +506,7 @@ std::string SurveyText(std::FILE* file, std::uint32_t device) {
 
 }  // namespace
 
-SessionResult ReadInput(std::FILE* file, bool usbmon, std::uint32_t device) {
+SessionResult ReadInput(std::FILE* file, bool usbmon, std::uint32_t device, SessionSink& sink) {
   char head[256];
   const std::size_t got = std::fread(head, 1, sizeof head, file);
   if (std::fseek(file, 0, SEEK_SET) != 0) {
@@ -524,7 +524,7 @@ SessionResult ReadInput(std::FILE* file, bool usbmon, std::uint32_t device) {
     if (stream == nullptr) {
       result.error = "cannot be read from its start";
     } else if (form == InputForm::kPcap || form == InputForm::kPcapng) {
-      result = ReadCapture(stream, device);
+      result = ReadCapture(stream, device, sink);
     } else {
       result.error = "compressed, but no USB capture (pcap, pcapng): decompress it first";
     }
@@ -541,9 +541,9 @@ SessionResult ReadInput(std::FILE* file, bool usbmon, std::uint32_t device) {
   } else if (form == InputForm::kUsbmonText) {
     result.error = SurveyText(file, device);
     std::rewind(file);
-    if (result.error.empty()) result = ReadSessionFile(file, true);
+    if (result.error.empty()) result = ReadSessionFile(file, true, sink);
   } else {
-    result = ReadSessionFile(file, false);
+    result = ReadSessionFile(file, false, sink);
   }
   std::fclose(file);
   return result;

@@ -103,7 +103,8 @@ class CaptureStream {
 
 // A session in whichever form the file holds, told by its first bytes (after gzip's, for a
 // capture); takes the file (closes it). usbmon: text is usbmon text even where it does not look
-// so. device: the board as the user named it (bus * 1000 + address), or 0 to find it.
-SessionResult ReadInput(std::FILE* file, bool usbmon, std::uint32_t device);
+// so. device: the board as the user named it (bus * 1000 + address), or 0 to find it. The
+// session is handed on to sink as it is read.
+SessionResult ReadInput(std::FILE* file, bool usbmon, std::uint32_t device, SessionSink& sink);
 
 }  // namespace station_check

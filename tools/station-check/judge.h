@@ -1,29 +1,20 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
+#include <span>
 #include <string>
-#include <string_view>
 #include <vector>
 
+#include "board_state.h"
+#include "explain.h"
+#include "frames.h"
+#include "readers.h"
+#include "report_rules.h"
+
 // Judges a station program from what it sent to the LED board, rule by rule, against how the
-// reference station behaves.
+// reference station behaves, as the session comes: a file's, or a live one's.
 namespace station_check {
-
-struct Report {
-  std::int64_t us = 0;
-  std::vector<std::uint8_t> bytes;  // report ID first
-  std::size_t line = 0;
-};
-
-struct PlugChange {
-  std::int64_t us = 0;
-  bool plugged = false;
-};
-
-struct Session {
-  std::vector<Report> reports;
-  std::vector<PlugChange> plugs;
-};
 
 enum class Status { kHeld, kBroken, kNotSeen };
 
@@ -34,30 +25,58 @@ struct RuleResult {
   std::string detail;  // the first offence, or what was seen
 };
 
-// One tick as the board showed it and as the reference would have shown it.
-struct Frame {
-  std::int64_t us = 0;
-  bool present = true;  // the board was plugged in
-  std::uint8_t green = 0, red = 0;
-  std::uint8_t reference_green = 0, reference_red = 0;
-};
-
 struct Verdict {
-  int exercise = 0;  // 1 to 10
+  int exercise = 0;  // 1 to 10; 0 when no step told it
   bool exercise_given = false;
   std::vector<RuleResult> rules;  // rules 1 to 6
-  std::vector<Frame> frames;
+  Frame now;                      // the board and the reference after what was judged so far
   bool pass = false;
 };
 
 // How far a tick may lie from a whole number of seconds after the one before, as a PC keeps a
-// one-second timer.
+// one-second timer; also how far apart the reports of one event may come.
 constexpr int kToleranceMs = 100;
 
-// exercise: 1 to 10, or 0 to take the one whose steps the session shows. tolerance_ms: the
-// cadence's allowance, wider only for a program whose clock is known to run rough (an
-// emulated machine).
-Verdict Judge(const Session& session, int exercise, int tolerance_ms = kToleranceMs);
+struct JudgeOptions {
+  int exercise = 0;  // 1 to 10, or 0 to take the one whose steps the session shows
+  // The cadence's allowance, wider only for a program whose clock is known to run rough (an
+  // emulated machine).
+  int tolerance_ms = kToleranceMs;
+  Frames* frames = nullptr;  // where the picture's frames go, if one is drawn
+};
+
+// Fed the session's reports and plug changes one at a time, in order, then finished. Between
+// any two, Now() tells the rules as they stand, for a live view of a practising candidate.
+class Judge : public SessionSink {
+ public:
+  explicit Judge(const JudgeOptions& options);
+
+  void Report(std::int64_t us, std::span<const std::uint8_t> bytes, std::size_t number) override;
+  void Plug(std::int64_t us, bool plugged) override;
+  // The rules so far: held so far, broken, or not yet seen.
+  Verdict Now() const;
+  // The session has ended: what waited for more is judged, and the verdict given.
+  Verdict Finish();
+
+ private:
+  void Drain();
+  void Explain(const Seen& seen);
+  void Repair();
+  void Snapshot();
+  void Commit(std::int64_t before);
+
+  JudgeOptions options_;
+  FormRule form_;
+  LatchRule latch_;
+  virtual_board::BoardState shown_;
+  std::deque<Seen> ready_;  // what the latch rule has let through, to explain
+  Explainer explainer_;
+  // Where a repair starts over: the explanations of a few reports back, and what came since.
+  Explainer older_, newer_;
+  std::vector<Seen> since_older_;
+  std::size_t newer_at_ = 0, reports_since_ = 0;
+  std::int64_t committed_ = INT64_MIN;  // frames before this time are in options_.frames
+};
 
 // The verdict as the program prints it: one line per rule, then PASS or FAIL.
 std::string Describe(const Verdict& verdict);

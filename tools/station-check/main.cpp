@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <system_error>
 #include <utility>
@@ -128,16 +129,14 @@ std::string PictureBeside(const std::string& input) {
   return (dot != std::string::npos && dot > name ? input.substr(0, dot) : input) + ".png";
 }
 
-bool WritePicture(const std::string& name, const station_check::Verdict& verdict) {
+bool WritePicture(const std::string& name, const station_check::Verdict& verdict,
+                  const station_check::Frames& frames) {
   // A UTF-8 name, which Windows's narrow file functions would take for its code page's text.
   std::ofstream out(std::filesystem::path(std::u8string(name.begin(), name.end())),
                     std::ios::binary);
-  if (EndsWith(name, ".svg")) {
-    station_check::WritePictureSvg(verdict, out);
-  } else {
-    station_check::WritePicturePng(verdict, out);
-  }
-  return static_cast<bool>(out.flush());
+  const bool drawn = EndsWith(name, ".svg") ? station_check::WritePictureSvg(verdict, frames, out)
+                                            : station_check::WritePicturePng(verdict, frames, out);
+  return drawn && static_cast<bool>(out.flush());
 }
 
 struct Options {
@@ -240,19 +239,30 @@ int Run(const std::vector<std::string>& args, bool own_window) {
     Write(stderr, "station-check: cannot read " + name + ": " + why + "\n");
     return 2;
   }
+  // The picture's frames wait in a file of their own until the verdict heads the picture.
+  std::unique_ptr<station_check::Frames> frames;
+  if (!options.picture.empty()) {
+    std::FILE* spool = station_check::TemporaryFile();
+    if (spool == nullptr) {
+      std::fclose(file);
+      Write(stderr, "station-check: cannot make a temporary file for the picture\n");
+      return 2;
+    }
+    frames = std::make_unique<station_check::Frames>(spool);
+  }
+  station_check::Judge judge({options.exercise, options.tolerance_ms, frames.get()});
   const station_check::SessionResult session =
-      station_check::ReadInput(file, options.usbmon, options.device);
+      station_check::ReadInput(file, options.usbmon, options.device, judge);
   if (!session.error.empty()) {
     Write(stderr, "station-check: " + name + ": " + session.error + "\n");
     return 2;
   }
   for (const std::string& note : session.notes) Write(stdout, name + ": " + note + "\n");
-  const station_check::Verdict verdict =
-      station_check::Judge(session.session, options.exercise, options.tolerance_ms);
+  const station_check::Verdict verdict = judge.Finish();
   Write(stdout, station_check::Describe(verdict));
 
-  if (!options.picture.empty()) {
-    if (!WritePicture(options.picture, verdict)) {
+  if (frames) {
+    if (!WritePicture(options.picture, verdict, *frames)) {
       Write(stderr, "station-check: cannot write " + options.picture + "\n");
       return 2;
     }

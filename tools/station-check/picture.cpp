@@ -56,12 +56,12 @@ struct Layout {
   std::vector<Text> texts;
 };
 
-Layout Measure(const Verdict& verdict) {
+Layout Measure(const Verdict& verdict, const Frames& frames) {
   Layout layout;
   int y = 16;
-  layout.texts.push_back(
-      {4, y,
-       "exercise " + std::to_string(verdict.exercise) + ": " + (verdict.pass ? "PASS" : "FAIL")});
+  const std::string exercise =
+      verdict.exercise == 0 ? "exercise not told" : "exercise " + std::to_string(verdict.exercise);
+  layout.texts.push_back({4, y, exercise + ": " + (verdict.pass ? "PASS" : "FAIL")});
   for (const RuleResult& rule : verdict.rules) {
     y += kLine;
     const char* status = rule.status == Status::kHeld     ? "held"
@@ -80,7 +80,7 @@ Layout Measure(const Verdict& verdict) {
   // Text of 12 pixels takes about 7 a character.
   for (const Text& text : layout.texts)
     layout.width = std::max(layout.width, text.x + 7 * static_cast<int>(text.text.size()));
-  layout.height = layout.header + static_cast<int>(verdict.frames.size()) * kRow + 10;
+  layout.height = layout.header + static_cast<int>(frames.size()) * kRow + 10;
   return layout;
 }
 
@@ -103,16 +103,17 @@ Scene FrameBand(const Frame& frame, int y, int width) {
 
 // Calls draw(scene, top, height) for each band from the top down; the last band is the margin.
 template <typename Draw>
-void Bands(const Verdict& verdict, const Layout& layout, Draw draw) {
+bool Bands(const Frames& frames, const Layout& layout, Draw draw) {
   Scene header;
   header.texts = layout.texts;
   draw(header, 0, layout.header);
   int y = layout.header;
-  for (const Frame& frame : verdict.frames) {
+  const bool read = frames.Read([&](const Frame& frame) {
     draw(FrameBand(frame, y, layout.width), y, kRow);
     y += kRow;
-  }
+  });
   draw(Scene{}, y, layout.height - y);
+  return read;
 }
 
 std::string Escaped(const std::string& text) {
@@ -352,14 +353,14 @@ void Band::Deflate(Deflater& zlib, bool last) const {
 
 }  // namespace
 
-void WritePictureSvg(const Verdict& verdict, std::ostream& out) {
-  const Layout layout = Measure(verdict);
+bool WritePictureSvg(const Verdict& verdict, const Frames& frames, std::ostream& out) {
+  const Layout layout = Measure(verdict, frames);
   out << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << layout.width << "\" height=\""
       << layout.height
       << "\" font-family=\"sans-serif\" font-size=\"12\">\n<rect width=\"100%\" "
          "height=\"100%\" fill=\""
       << Hex(kBackground) << "\"/>\n";
-  Bands(verdict, layout, [&](const Scene& scene, int, int) {
+  const bool read = Bands(frames, layout, [&](const Scene& scene, int, int) {
     for (const Box& box : scene.boxes)
       out << "<rect x=\"" << box.x << "\" y=\"" << box.y << "\" width=\"" << box.w << "\" height=\""
           << box.h << "\" fill=\"" << Hex(box.colour) << "\"/>\n";
@@ -371,10 +372,11 @@ void WritePictureSvg(const Verdict& verdict, std::ostream& out) {
           << Escaped(text.text) << "</text>\n";
   });
   out << "</svg>\n";
+  return read;
 }
 
-void WritePicturePng(const Verdict& verdict, std::ostream& out) {
-  const Layout layout = Measure(verdict);
+bool WritePicturePng(const Verdict& verdict, const Frames& frames, std::ostream& out) {
+  const Layout layout = Measure(verdict, frames);
   const char signature[] = {'\x89', 'P', 'N', 'G', '\r', '\n', '\x1A', '\n'};
   out.write(signature, sizeof signature);
   std::string header;
@@ -383,23 +385,24 @@ void WritePicturePng(const Verdict& verdict, std::ostream& out) {
   header += std::string{8, 2, 0, 0, 0};  // 8-bit RGB, no interlace
   Chunk(out, "IHDR", reinterpret_cast<const std::uint8_t*>(header.data()), header.size());
   Deflater zlib(out);
-  Bands(verdict, layout, [&](const Scene& scene, int top, int height) {
+  const bool read = Bands(frames, layout, [&](const Scene& scene, int top, int height) {
     Band band(layout.width, top, height);
     band.Draw(scene);
     band.Deflate(zlib, top + height == layout.height);
   });
   Chunk(out, "IEND", nullptr, 0);
+  return read;
 }
 
-std::string PictureSvg(const Verdict& verdict) {
+std::string PictureSvg(const Verdict& verdict, const Frames& frames) {
   std::ostringstream out;
-  WritePictureSvg(verdict, out);
+  WritePictureSvg(verdict, frames, out);
   return out.str();
 }
 
-std::vector<std::uint8_t> PicturePng(const Verdict& verdict) {
+std::vector<std::uint8_t> PicturePng(const Verdict& verdict, const Frames& frames) {
   std::ostringstream out;
-  WritePicturePng(verdict, out);
+  WritePicturePng(verdict, frames, out);
   const std::string bytes = out.str();
   return {bytes.begin(), bytes.end()};
 }

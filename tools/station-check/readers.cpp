@@ -296,8 +296,8 @@ std::string SessionBuilder::Add(Record record, std::size_t number) {
     record.us += offset_ - origin_;
     // A board plugged in again comes back at a new address.
     if (any_ && record.device != device_) {
-      session_.plugs.push_back({last_ + 1, false});
-      session_.plugs.push_back({std::max(last_ + 1, record.us - 1), true});
+      sink_.Plug(last_ + 1, false);
+      sink_.Plug(std::max(last_ + 1, record.us - 1), true);
     }
     device_ = record.device;
   }
@@ -305,60 +305,78 @@ std::string SessionBuilder::Add(Record record, std::size_t number) {
   any_ = true;
   last_ = record.us;
   if (record.kind == Record::Kind::kReport) {
-    session_.reports.push_back({record.us, std::move(record.report), number});
+    ++reports_;
+    sink_.Report(record.us, record.report, number);
   } else {
-    session_.plugs.push_back({record.us, record.kind == Record::Kind::kPlugged});
+    sink_.Plug(record.us, record.kind == Record::Kind::kPlugged);
   }
   return {};
 }
 
 namespace {
 
-// Reads lines into a session, one at a time.
+// Reads lines into a session, one at a time. A usbmon report is held until the line that
+// could say the board refused it has gone by.
 class LineSession {
  public:
-  explicit LineSession(bool usbmon) : usbmon_(usbmon), builder_(usbmon) {}
+  LineSession(bool usbmon, SessionSink& sink) : usbmon_(usbmon), builder_(usbmon, sink) {}
 
   // False once a line cannot be read.
   bool Feed(std::string_view line) {
     ++number_;
     LineResult read = usbmon_ ? ReadUsbmonLine(line) : ReadJsonLine(line);
     const Record::Kind kind = read.record.kind;
-    const std::uint64_t tag = read.record.tag;
     if (kind == Record::Kind::kRefused && !usbmon_) {
       ++refused_;  // the library's log names the report that failed itself
     } else if (kind == Record::Kind::kRefused) {
-      Refuse(tag);
+      Refuse(read.record.tag);
     } else if (read.error.empty() && kind != Record::Kind::kNothing) {
-      read.error = builder_.Add(std::move(read.record), number_);
-      if (kind == Record::Kind::kReport && usbmon_) open_ = {tag, true};
+      if (!HandOn()) return false;
+      if (kind == Record::Kind::kReport && usbmon_) {
+        held_ = std::move(read.record);
+        held_number_ = number_;
+      } else {
+        read.error = builder_.Add(std::move(read.record), number_);
+      }
     }
-    if (read.error.empty()) return true;
-    error_ = "line " + std::to_string(number_) + ": " + read.error;
-    return false;
+    return Failed(read.error, number_);
   }
 
   SessionResult Finish() {
-    if (!error_.empty()) return {{}, error_, {}};
-    SessionResult result{std::move(builder_.session()), {}, {}};
+    if (error_.empty()) HandOn();
+    if (!error_.empty()) return {builder_.reports(), error_, {}};
+    SessionResult result{builder_.reports(), {}, {}};
     if (refused_ > 0) result.notes.push_back(RefusedNote(refused_));
     return result;
   }
 
  private:
+  // The report held, handed on.
+  bool HandOn() {
+    if (held_.kind != Record::Kind::kReport) return true;
+    Record record = std::move(held_);
+    held_ = {};
+    return Failed(builder_.Add(std::move(record), held_number_), held_number_);
+  }
+
+  bool Failed(const std::string& error, std::size_t number) {
+    if (error.empty()) return true;
+    error_ = "line " + std::to_string(number) + ": " + error;
+    return false;
+  }
+
   // A control transfer's completion follows it before the next one to the device, so a refused
-  // report is the last one read.
+  // report is the one held.
   void Refuse(std::uint64_t tag) {
-    if (!open_.second || open_.first != tag) return;
-    builder_.session().reports.pop_back();
-    open_.second = false;
+    if (held_.kind != Record::Kind::kReport || held_.tag != tag) return;
+    held_.kind = Record::Kind::kNothing;
     ++refused_;
   }
 
   bool usbmon_;
   SessionBuilder builder_;
-  std::pair<std::uint64_t, bool> open_{0, false};  // the last report's tag, while it counts
-  std::size_t number_ = 0, refused_ = 0;
+  Record held_;  // kReport while a report is held
+  std::size_t held_number_ = 0, number_ = 0, refused_ = 0;
   std::string error_;
 };
 
@@ -375,8 +393,8 @@ std::string Seconds(std::int64_t us) {
   return text;
 }
 
-SessionResult ReadSession(std::string_view text, bool usbmon) {
-  LineSession lines(usbmon);
+SessionResult ReadSession(std::string_view text, bool usbmon, SessionSink& sink) {
+  LineSession lines(usbmon, sink);
   while (!text.empty()) {
     const std::size_t end = text.find('\n');
     if (!lines.Feed(text.substr(0, end))) break;
@@ -385,8 +403,8 @@ SessionResult ReadSession(std::string_view text, bool usbmon) {
   return lines.Finish();
 }
 
-SessionResult ReadSessionFile(std::FILE* file, bool usbmon) {
-  LineSession lines(usbmon);
+SessionResult ReadSessionFile(std::FILE* file, bool usbmon, SessionSink& sink) {
+  LineSession lines(usbmon, sink);
   std::string line;
   char chunk[4096];
   bool more = true;
@@ -398,7 +416,7 @@ SessionResult ReadSessionFile(std::FILE* file, bool usbmon) {
     if ((more || !line.empty()) && !lines.Feed(line)) break;
     line.clear();
   }
-  if (std::ferror(file)) return {{}, "cannot be read to its end", {}};
+  if (std::ferror(file)) return {0, "cannot be read to its end", {}};
   return lines.Finish();
 }
 

@@ -2,11 +2,10 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "judge.h"
 
 // One line of a session, as virtual-board --json or the kernel's usbmon text writes it.
 namespace station_check {
@@ -49,36 +48,50 @@ std::string RefusedNote(std::size_t refused);
 // A time in microseconds, to the millisecond: "12.345 s".
 std::string Seconds(std::int64_t us);
 
-// A whole session; error (naming the line or packet) when it cannot be read. notes: what the
-// reader saw fit to say besides (transfers the board refused, where a cut capture ends).
+// Where a reader hands a session on as it reads it: the reports and the board's plug changes,
+// one at a time, in their order.
+class SessionSink {
+ public:
+  virtual ~SessionSink() = default;
+  // us: when, on the session's clock; bytes: the report as the board received it, report ID
+  // first; number: its line or packet.
+  virtual void Report(std::int64_t us, std::span<const std::uint8_t> bytes, std::size_t number) = 0;
+  virtual void Plug(std::int64_t us, bool plugged) = 0;
+};
+
+// How a read went: error (naming the line or packet) when the session cannot be read; notes:
+// what the reader saw fit to say besides (transfers the board refused, where a cut capture
+// ends). The session itself went to the reader's sink.
 struct SessionResult {
-  Session session;
+  std::size_t reports = 0;  // how many reports were handed on
   std::string error;
   std::vector<std::string> notes;
 };
 
-// Puts records, in their order, into a session. With device_plugs, times are the writer's own
+// Hands records, in their order, on to a sink. With device_plugs, times are the writer's own
 // clock (made to start at 0) and a report to a new device address is the board plugged in
 // again.
 class SessionBuilder {
  public:
-  explicit SessionBuilder(bool device_plugs) : device_plugs_(device_plugs) {}
+  SessionBuilder(bool device_plugs, SessionSink& sink) : device_plugs_(device_plugs), sink_(sink) {}
   // An error when the record cannot follow the ones before; number: its line or packet.
   std::string Add(Record record, std::size_t number);
-  Session& session() { return session_; }
+  std::size_t reports() const { return reports_; }
 
  private:
   bool device_plugs_;
-  Session session_;
+  SessionSink& sink_;
+  std::size_t reports_ = 0;
   std::int64_t last_ = 0, offset_ = 0, origin_ = 0, last_raw_ = 0;
   std::uint32_t device_ = 0;
   bool any_ = false;
 };
 
-// A whole session from its text (virtual-board --json lines, or with usbmon the usbmon text).
-SessionResult ReadSession(std::string_view text, bool usbmon);
+// A whole session from its text (virtual-board --json lines, or with usbmon the usbmon text),
+// handed on to sink.
+SessionResult ReadSession(std::string_view text, bool usbmon, SessionSink& sink);
 // The same read line by line from a file, holding one line at a time.
-SessionResult ReadSessionFile(std::FILE* file, bool usbmon);
+SessionResult ReadSessionFile(std::FILE* file, bool usbmon, SessionSink& sink);
 
 // The forms of input, told apart by their first bytes.
 enum class InputForm { kJson, kUsbmonText, kPcap, kPcapng, kUnknown };

@@ -298,7 +298,7 @@ Room PlanRoom(const FoundFiles& found, int exercise, const ClassList* list) {
   return room;
 }
 
-void JudgeRoom(Room& room, const JudgeOptions& options, unsigned threads,
+void JudgeRoom(Room& room, const SessionReadOptions& options, unsigned threads,
                const std::function<void(std::size_t, std::size_t)>& progress) {
   std::vector<RoomEntry*> judged;
   for (RoomEntry& entry : room)

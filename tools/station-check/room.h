@@ -65,7 +65,7 @@ Room PlanRoom(const FoundFiles& found, int exercise, const ClassList* list);
 
 // Judges every session on up to threads threads; progress(done, total) after each session, on
 // the calling thread.
-void JudgeRoom(Room& room, const JudgeOptions& options, unsigned threads,
+void JudgeRoom(Room& room, const SessionReadOptions& options, unsigned threads,
                const std::function<void(std::size_t, std::size_t)>& progress);
 
 // 2 when any session could not be judged, else 1 when any failed, else 0.

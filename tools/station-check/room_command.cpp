@@ -79,7 +79,7 @@ struct Output {
   }
 };
 
-void JudgeShowingProgress(Room& room, const JudgeOptions& options, unsigned threads) {
+void JudgeShowingProgress(Room& room, const SessionReadOptions& options, unsigned threads) {
   const bool show = IsTerminal(stderr) && room.size() > kFew;
   JudgeRoom(room, options, threads, [&](std::size_t done, std::size_t total) {
     if (show)

@@ -12,7 +12,7 @@ struct RoomOptions {
   std::vector<std::string> inputs;  // files and folders, in UTF-8
   int exercise = 0;                 // for every session, or 0
   std::string class_list, report, csv;
-  JudgeOptions judge;
+  SessionReadOptions judge;
 };
 
 // Judges the room, prints its table and writes its reports; the exit status. own_window: the

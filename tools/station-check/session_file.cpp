@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "capture.h"
+#include "frames.h"
 #include "picture.h"
 
 namespace station_check {
@@ -33,9 +34,8 @@ std::optional<std::int64_t> TimeOf(const std::string& detail) {
   return static_cast<std::int64_t>(whole) * 1'000'000 + std::int64_t{milliseconds} * 1000;
 }
 
-void Judged(const Session& session, int exercise, const JudgeOptions& options,
-            SessionOutcome& outcome) {
-  auto verdict = std::make_shared<const Verdict>(Judge(session, exercise, options.tolerance_ms));
+void Judged(Verdict judged, std::shared_ptr<const Frames> frames, SessionOutcome& outcome) {
+  auto verdict = std::make_shared<const Verdict>(std::move(judged));
   outcome.exercise = verdict->exercise;
   outcome.pass = verdict->pass;
   for (const RuleResult& rule : verdict->rules) {
@@ -44,13 +44,15 @@ void Judged(const Session& session, int exercise, const JudgeOptions& options,
     outcome.rules.push_back(std::move(line));
   }
   outcome.text = Describe(*verdict);
-  outcome.picture = [verdict](std::ostream& out) { WritePictureSvg(*verdict, out); };
+  outcome.picture = [verdict, frames](std::ostream& out) {
+    WritePictureSvg(*verdict, *frames, out);
+  };
 }
 
 }  // namespace
 
 SessionOutcome JudgeSessionFile(const std::filesystem::path& file, int exercise,
-                                const JudgeOptions& options) {
+                                const SessionReadOptions& options) {
   SessionOutcome outcome;
   std::FILE* input = OpenForReading(file);
   if (input == nullptr) {
@@ -58,15 +60,18 @@ SessionOutcome JudgeSessionFile(const std::filesystem::path& file, int exercise,
     return outcome;
   }
   try {
-    SessionResult read = ReadInput(input, options.usbmon, options.device);
+    // The picture's frames wait in a file of their own until the page draws them.
+    auto frames = std::make_shared<Frames>(std::tmpfile());
+    Judge judge({exercise, options.tolerance_ms, frames.get()});
+    SessionResult read = ReadInput(input, options.usbmon, options.device, judge);
     outcome.notes = std::move(read.notes);
     if (!read.error.empty()) {
       outcome.error = read.error;
-    } else if (read.session.reports.empty()) {
+    } else if (read.reports == 0) {
       // A wrong file, or a program that never reached the board: a teacher has to look.
       outcome.error = "no report to the board in it";
     } else {
-      Judged(read.session, exercise, options, outcome);
+      Judged(judge.Finish(), std::move(frames), outcome);
     }
   } catch (const std::bad_alloc&) {
     outcome = {};

@@ -15,7 +15,7 @@
 namespace station_check {
 
 // How every session of a room is read and judged.
-struct JudgeOptions {
+struct SessionReadOptions {
   bool usbmon = false;
   std::uint32_t device = 0;  // bus * 1000 + address, or 0 to find the board
   int tolerance_ms = kToleranceMs;
@@ -43,6 +43,6 @@ struct SessionOutcome {
 // exercise: 1 to 10, or 0 to take the one whose steps the session shows. Never throws: whatever
 // goes wrong with this one session is its error.
 SessionOutcome JudgeSessionFile(const std::filesystem::path& file, int exercise,
-                                const JudgeOptions& options);
+                                const SessionReadOptions& options);
 
 }  // namespace station_check
