@@ -269,11 +269,11 @@ class Simulation {
     bool tick = false;
     std::int16_t mode = 0, step = 0;
     bool plugin_clear = false;
-    bool steady = false;  // the tick a second before sent
+    int steady = 0;  // how many ticks in a row before it sent, a second apart
     std::int64_t us = 0;
   };
 
-  Simulation(unsigned seed, std::int16_t exercise) : random_(seed), exercise_(exercise) {
+  Simulation(unsigned seed, std::int16_t exercise) : exercise(exercise), random_(seed) {
     spacing_ = Roll(2) * 1000;  // one event's reports a millisecond apart, or all in one
     Plug(true);
     while (now_ < 150'000'000) {
@@ -290,6 +290,7 @@ class Simulation {
     }
   }
 
+  std::int16_t exercise;  // its index
   std::vector<Item> items;
   std::vector<Event> events;
 
@@ -318,14 +319,14 @@ class Simulation {
       if (present_ != (act == kPut)) Plug(act == kPut);
     } else if (act == kChoose && menu_) {
       model_.RunWindowLoaded();
-      events.push_back({false, model_.RunMode, model_.StepIndex, false, false, now_});
-      Send(model_.ExerciseChosen(exercise_, Board()));
+      events.push_back({false, model_.RunMode, model_.StepIndex, false, 0, now_});
+      Send(model_.ExerciseChosen(exercise, Board()));
       menu_ = false;
       timer_ = true;
       scheduled_ = now_ + 1'000'000 + Roll(40'000);  // the run window shows, its timer starts
       tick_at_ = scheduled_ + Roll(41'000) - 20'000;
     } else if (act == kClose && !menu_) {
-      events.push_back({false, model_.RunMode, model_.StepIndex, false, false, now_});
+      events.push_back({false, model_.RunMode, model_.StepIndex, false, 0, now_});
       Send(model_.RunWindowClosed(Board()));
       menu_ = true;
       timer_ = false;
@@ -336,9 +337,9 @@ class Simulation {
 
   void Tick() {
     now_ = std::max(now_, tick_at_);
-    const bool steady = sent_at_ == scheduled_ - 1'000'000;
+    steady_ = sent_at_ == scheduled_ - 1'000'000 ? steady_ + 1 : 0;
     events.push_back({true, model_.RunMode, model_.StepIndex,
-                      model_.LastBoardState == 0 && present_, steady, now_});
+                      model_.LastBoardState == 0 && present_, steady_, now_});
     const orlanek::Answer answer = model_.Tick(Board());
     if (!answer.writes.empty()) sent_at_ = scheduled_;
     Send(answer);
@@ -378,10 +379,10 @@ class Simulation {
   std::int16_t Board() const { return present_ ? -1 : 0; }
 
   std::mt19937 random_;
-  std::int16_t exercise_;
   orlanek::StationModel model_;
   std::vector<std::pair<std::int64_t, Act>> actions_;
   std::int64_t now_ = 0, spacing_ = 0, scheduled_ = 0, tick_at_ = 0, sent_at_ = -1;
+  int steady_ = 0;
   bool present_ = true, menu_ = true, timer_ = false;
 };
 
@@ -418,8 +419,8 @@ class Sites {
     if (items_[i].plug) return false;
     const Simulation::Event& e = Event(i);
     switch (fault) {
-      case Flaw::kWrongStep:
-        return Control(i) == 0 && items_[i].report[1] != 0;
+      case Flaw::kWrongStep:  // a step that the two ticks before pin down
+        return e.tick && e.steady >= 2 && Control(i) == 0 && items_[i].report[1] != 0;
       case Flaw::kTwice:
         return Quiet(i);
       case Flaw::kNoStrobe:
@@ -428,13 +429,14 @@ class Sites {
         return Quiet(i) && Control(i) == 0x20 && i + 1 < items_.size() && !items_[i + 1].plug &&
                Control(i + 1) == 0x30;
       case Flaw::kLate:
-        return e.tick && e.steady && First(i) &&
+        return e.tick && e.steady >= 1 && First(i) &&
                (i + 1 == items_.size() || items_[i + 1].event != items_[i].event) &&
                !Near(items_[i].us, 400'000, false, i);
       case Flaw::kNoPluginClear:
         return e.tick && e.plugin_clear && First(i) && Clear(i) && PluginClearShows(i);
       case Flaw::kNoRunClear:
-        return e.tick && First(i) && Clear(i) && e.mode == 0 && e.step == 0 && !e.plugin_clear;
+        return e.tick && e.steady >= 2 && First(i) && Clear(i) && e.mode == 0 && e.step == 0 &&
+               !e.plugin_clear && !RunGoesOn(i);
       case Flaw::kPad:
         return true;
     }
@@ -455,6 +457,14 @@ class Sites {
   // No plug change follows it before the next report.
   bool Quiet(std::size_t i) const { return i + 1 == items_.size() || !items_[i + 1].plug; }
   bool First(std::size_t i) const { return i == 0 || items_[i - 1].event != items_[i].event; }
+  // Without its clear the run's first step is the next one of the run before it.
+  bool RunGoesOn(std::size_t i) const {
+    const Simulation::Event& before = s_.events[static_cast<std::size_t>(items_[i].event) - 1];
+    const std::span<const std::uint8_t> steps = orlanek::ExerciseAt(s_.exercise)->steps;
+    const auto next = static_cast<std::size_t>(before.step + 1);
+    return before.tick && before.mode == 0 && i + 3 < items_.size() &&
+           items_[i + 3].report[1] == (next < steps.size() ? steps[next] : 0);
+  }
   // It begins a red clear of its event.
   bool Clear(std::size_t i) const {
     return i + 2 < items_.size() && items_[i + 2].event == items_[i].event && !items_[i + 2].plug &&

@@ -393,9 +393,11 @@ Offence Taking::Timing(std::int64_t since, const char* after, const char* not_) 
   return offence;
 }
 
+// Ticks that sent nothing where the reference sends: dearer than reports left out of a tick
+// that did send, which tell the more of what happened.
 Offence Taking::Silenced(const Explanation& e, const Explanation& origin) const {
-  if (e.silenced_plugin) return {kOffence, 6, Offence::Kind::kSilencedPlugin};
-  Offence offence{kOffence, origin.seq.mode == kRunModeRed ? 5 : 4, Offence::Kind::kSilenced};
+  if (e.silenced_plugin) return {kInPlace, 6, Offence::Kind::kSilencedPlugin};
+  Offence offence{kInPlace, origin.seq.mode == kRunModeRed ? 5 : 4, Offence::Kind::kSilenced};
   offence.ticks = e.silenced;
   return offence;
 }
@@ -406,7 +408,8 @@ void Taking::Continue(const Explanation& e) {
   if (e.reports[e.at] == sent_) {
     if (since <= slack_) {
       Advance(e, e.at, {});
-    } else if (repair_) {
+    } else if (repair_ && since < kSecond / 2) {
+      // Late in its event; half a second on, it belongs to another.
       Advance(e, e.at, Timing(since, "the report before it", "back to back"));
     }
   } else if (repair_) {
@@ -582,9 +585,9 @@ std::vector<Explanation> Taking::Silent(const std::vector<Explanation>& now, con
         if ((there & (board == kAbsent ? PlugHistory::kAbsent : PlugHistory::kPresent)) == 0)
           continue;
         const Outcome& o = reference_.Tick(c.seq, Lowest(c.exercises), board);
-        // Its reports may have been lost with a board pulled out just then (if the window tells
-        // so much).
-        const bool lost = e.timer != Timer::kUnknown && (there & PlugHistory::kPulled);
+        // Its reports may have been lost with a board pulled out just then, where the timer's
+        // rhythm tells the tick's moment so closely.
+        const bool lost = e.timer == Timer::kStrict && (there & PlugHistory::kPulled);
         const bool quiet = o.count == 0 || (board != kAbsent && lost);
         if (!quiet && !edits) continue;
         Explanation t = c;
@@ -639,6 +642,13 @@ void Taking::TickAt(const Explanation& s, int silent, const Explanation& origin,
       b.seq = o.after;
       b.timer = o.to_menu ? Timer::kOff : Timer::kStrict;
       b.anchor = report_.us;
+      // A tick out of time: the timer may have gone on from it, or kept its rhythm (one tick
+      // came late).
+      if (pre.cost > 0 && s.timer == Timer::kStrict) {
+        Explanation kept = b;
+        kept.anchor = s.anchor + (silent + 1) * kSecond;
+        Enter(std::move(kept), o, Cause::kTick, silent, origin, edits, pre);
+      }
       Enter(std::move(b), o, Cause::kTick, silent, origin, edits, pre);
     }
   }
@@ -701,7 +711,9 @@ void Taking::Enter(Explanation b, const Outcome& outcome, Cause cause, int silen
     (outcome.writes[w].red ? b.red : b.green) = outcome.writes[w].value;
   if (b.reports[0] == sent_) Advance(b, 0, {});
   if (!edits) return;
-  if (!(b.reports[0] == sent_)) Advance(b, 0, Content(b, 0, 0, kInPlace));
+  // A tick falls due; a user's event with the wrong report claims one that need not have come.
+  if (!(b.reports[0] == sent_))
+    Advance(b, 0, Content(b, 0, 0, cause == Cause::kTick ? kInPlace : kTooMany));
   for (std::size_t at = 1; at < b.count; ++at) {
     if (!(b.reports[at] == sent_)) continue;
     Advance(b, at, Content(b, 0, at, kOffence));

@@ -43,6 +43,7 @@ RuleResult Result(int number, std::string name, const std::string& offence, bool
 
 Judge::Judge(const JudgeOptions& options)
     : options_(options),
+      latch_(std::int64_t{options.tolerance_ms} * 1000),
       explainer_(options.exercise, std::int64_t{options.tolerance_ms} * 1000,
                  options.frames != nullptr),
       older_(explainer_),
@@ -63,7 +64,7 @@ void Judge::Report(std::int64_t us, std::span<const std::uint8_t> bytes, std::si
 }
 
 void Judge::Plug(std::int64_t us, bool plugged) {
-  latch_.Cut(ready_);
+  latch_.Cut(us, ready_);
   Seen change;
   change.us = us;
   change.plug = true;
@@ -82,7 +83,9 @@ void Judge::Explain(const Seen& seen) {
   if (seen.plug) {
     explainer_.Plug(seen);
   } else {
-    explainer_.Take(seen, false);
+    // A report of a broken latch is a fault already judged: the ways around it are weighed
+    // there and then, not only where nothing else goes on.
+    explainer_.Take(seen, seen.broken_latch);
     ++reports_since_;
   }
   if (explainer_.empty()) {

@@ -81,7 +81,8 @@ void LatchRule::Take(Seen report, std::deque<Seen>& out) {
   }
 }
 
-void LatchRule::Cut(std::deque<Seen>& out) {
+void LatchRule::Cut(std::int64_t us, std::deque<Seen>& out) {
+  if (!partial_.empty() && us - partial_.back().us > allowance_) return Break(nullptr, out);
   for (Seen& cut : partial_) out.push_back(std::move(cut));
   partial_.clear();
 }

@@ -52,10 +52,13 @@ class FormRule {
 // latch is told whole or broken, so that what comes after knows whether its latch broke.
 class LatchRule {
  public:
+  // allowance: how soon after a latch's last report a plug change may cut it short.
+  explicit LatchRule(std::int64_t allowance) : allowance_(allowance) {}
   // Lets the report through to out once its latch is told.
   void Take(Seen report, std::deque<Seen>& out);
-  // A plug change: a latch it cut short is the board's doing, not the program's.
-  void Cut(std::deque<Seen>& out);
+  // A plug change at us: a latch it cut short is the board's doing, not the program's, unless
+  // the program had left it unfinished before.
+  void Cut(std::int64_t us, std::deque<Seen>& out);
   // The session has ended: a latch it cut short is broken.
   void Finish(std::deque<Seen>& out);
 
@@ -64,6 +67,7 @@ class LatchRule {
  private:
   void Break(const Seen* breaker, std::deque<Seen>& out);
 
+  std::int64_t allowance_;
   std::vector<Seen> partial_;  // the latch so far
 };
 
