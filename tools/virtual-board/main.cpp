@@ -86,20 +86,25 @@ void Event(const Options& options, const Stopwatch& since_made, const char* what
   std::fflush(stdout);
 }
 
-// The board on uhid (as root); where /dev/uhid cannot be opened, on this user's socket.
+// The board on uhid (as root); where /dev/uhid cannot be opened, on this user's socket; null
+// when neither can be had (the reason told).
 std::unique_ptr<BoardDevice> MakeDevice(const Options& options) {
   if (options.usb) return std::make_unique<virtual_board::UsbDevice>();
   if (options.socket) return std::make_unique<SocketDevice>();
   auto uhid = std::make_unique<virtual_board::UhidDevice>();
   if (uhid->ok()) return uhid;
   auto socket = std::make_unique<SocketDevice>();
-  std::fprintf(stderr, "virtual-board: %s\n", uhid->error().c_str());
-  if (socket->ok()) {
-    std::fprintf(stderr,
-                 "virtual-board: the board goes to this user's programs on libVarnel.so through "
-                 "%s instead\n",
-                 socket->path());
+  if (!socket->ok()) {
+    // Neither way: one line tells why, for both.
+    std::fprintf(stderr, "virtual-board: %s; nor can the board go to a socket: %s\n",
+                 uhid->error().c_str(), socket->error().c_str());
+    return nullptr;
   }
+  std::fprintf(stderr, "virtual-board: %s\n", uhid->error().c_str());
+  std::fprintf(stderr,
+               "virtual-board: the board goes to this user's programs on libVarnel.so through "
+               "%s instead\n",
+               socket->path());
   return socket;
 }
 
@@ -211,6 +216,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::unique_ptr<BoardDevice> device = MakeDevice(options);
+  if (!device) return 1;
   if (!device->ok()) {
     std::fprintf(stderr, "virtual-board: %s\n", device->error().c_str());
     return 1;
