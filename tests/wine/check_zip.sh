@@ -28,7 +28,7 @@ for file in "$@"; do
   [[ $file == *.exe ]] || continue
   imports=$("$objdump" -p "$file" | sed -n '/DLL Name:/,$p')
   for dll in $(awk '/DLL Name:/ {print tolower($3)}' <<<"$imports"); do
-    case $dll in kernel32.dll | msvcrt.dll | user32.dll | gdi32.dll | shell32.dll | ws2_32.dll) ;;
+    case $dll in kernel32.dll | msvcrt.dll | user32.dll | gdi32.dll | shell32.dll | ole32.dll | ws2_32.dll) ;;
       *) fail "${file##*/} imports $dll" ;;
     esac
   done
