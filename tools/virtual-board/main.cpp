@@ -5,6 +5,7 @@
 // session as it comes, beside the rows, and gives station-check's verdict at the end.
 #include <poll.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/signalfd.h>
 #include <termios.h>
 #include <unistd.h>
@@ -75,6 +76,13 @@ class KeyMode {
   bool active_ = false;
 };
 
+// The rows a line takes on a terminal of the given width, its UTF-8 characters one column each.
+std::size_t TerminalRows(const std::string& line, std::size_t columns) {
+  std::size_t width = 0;
+  for (const char byte : line) width += (static_cast<unsigned char>(byte) & 0xC0) != 0x80;
+  return width <= columns || columns == 0 ? 1 : (width + columns - 1) / columns;
+}
+
 // The board's line and the coach's under it: drawn again in place on a terminal; elsewhere
 // (a pipe, a file) written as one line whenever it changes.
 class CoachDisplay {
@@ -88,11 +96,17 @@ class CoachDisplay {
       for (const std::string& line : lines) joined += (joined.empty() ? "" : " | ") + line;
       std::fprintf(out_, "%s\n", joined.c_str());
     } else {
+      // A long line wraps: the cursor goes up by the rows drawn, not the lines.
+      winsize size = {};
+      const std::size_t columns = ioctl(fileno(out_), TIOCGWINSZ, &size) == 0 ? size.ws_col : 0;
       if (drawn_ > 1) std::fprintf(out_, "\x1b[%zuA", drawn_ - 1);
-      for (std::size_t i = 0; i < lines.size(); ++i)
-        std::fprintf(out_, "\r\x1b[K%s%s%s", i > 0 ? "    " : "", lines[i].c_str(),
-                     i + 1 < lines.size() ? "\n" : "");
-      drawn_ = lines.size();
+      std::fprintf(out_, "\r\x1b[J");
+      drawn_ = 0;
+      for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::string line = (i > 0 ? "    " : "") + lines[i];
+        std::fprintf(out_, "%s%s", line.c_str(), i + 1 < lines.size() ? "\n" : "");
+        drawn_ += TerminalRows(line, columns);
+      }
     }
     last_ = std::move(lines);
     std::fflush(out_);
