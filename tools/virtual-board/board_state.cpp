@@ -44,8 +44,12 @@ std::string JsonEvent(std::int64_t ms, const char* event) {
   return "{\"ms\":" + std::to_string(ms) + ",\"event\":\"" + event + "\"}";
 }
 
+std::string Rows(std::uint8_t green, std::uint8_t red) {
+  return "green " + Bits(green, "\u25cf", "\u25cb") + "   red " + Bits(red, "\u25cf", "\u25cb");
+}
+
 std::string BoardState::Rows() const {
-  return "green " + Bits(green_, "\u25cf", "\u25cb") + "   red " + Bits(red_, "\u25cf", "\u25cb");
+  return virtual_board::Rows(green_, red_);
 }
 
 }  // namespace virtual_board

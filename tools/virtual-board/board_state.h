@@ -30,6 +30,9 @@ class BoardState {
   bool strobe_high_ = false;
 };
 
+// Two rows as Rows() shows them.
+std::string Rows(std::uint8_t green, std::uint8_t red);
+
 // One JSON line for a plug change: "plugged" or "unplugged", ms since the board was made.
 std::string JsonEvent(std::int64_t ms, const char* event);
 

@@ -1,9 +1,11 @@
 // virtual-board: the LED exam board made on the kernel's HID stack (through /dev/uhid, or as a
 // USB device), so that Varnel and Orlanek meet a real hidraw node; without root, offered to this
 // user's programs on libVarnel.so through a socket. Shows the two rows live, or writes one JSON
-// line per report; unplugs and plugs itself on 'u' or SIGUSR1.
+// line per report; unplugs and plugs itself on 'u' or SIGUSR1. With the coach, judges the
+// session as it comes, beside the rows, and gives station-check's verdict at the end.
 #include <poll.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/signalfd.h>
 #include <termios.h>
 #include <unistd.h>
@@ -12,12 +14,16 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "board_protocol.h"
 #include "board_state.h"
+#include "coach.h"
 #include "options.h"
+#include "picture.h"
 #include "socket_device.h"
 #include "uhid_device.h"
 #include "usb_device.h"
@@ -26,12 +32,13 @@ namespace {
 
 using virtual_board::BoardDevice;
 using virtual_board::BoardState;
+using virtual_board::Coach;
 using virtual_board::Options;
 using virtual_board::SocketDevice;
 
 const char kUsage[] =
     "Usage: virtual-board [--usb | --socket] [--json] [--vendor HEX] [--product HEX]\n"
-    "                     [--feature-bytes N]\n"
+    "                     [--feature-bytes N] [--coach] [--exercise N] [--picture FILE]\n"
     "  Makes the LED board (vendor %04x, product %04x, one 8-byte feature report) through\n"
     "  /dev/uhid and shows its green and red rows; where /dev/uhid cannot be opened (without\n"
     "  root), offers it through a socket to this user's programs on libVarnel.so instead.\n"
@@ -41,7 +48,14 @@ const char kUsage[] =
     "  --socket  the socket at once: $XDG_RUNTIME_DIR/varnel-virtual-board, listed by\n"
     "            libVarnel.so after the real HID devices, for this user's programs only\n"
     "  --json    one JSON line per report and per plug change instead of the live rows, each\n"
-    "            with \"ms\": milliseconds since the board was made\n";
+    "            with \"ms\": milliseconds since the board was made\n"
+    "  --exercise N  the practice coach for exercise N (1 to 10): judges the session as it\n"
+    "            comes, as station-check does, and shows beside the rows the reference's rows,\n"
+    "            the six rules (held, BROKEN, not yet) and the first break in plain words; at\n"
+    "            the end station-check's verdict (on standard error with --json)\n"
+    "  --coach   the coach for the exercise that the session's steps show\n"
+    "  --picture FILE  with the coach, draws the session at the end as station-check does\n"
+    "            (.svg or .png)\n";
 
 // The terminal in single-key mode while the board shows its rows, restored at the end.
 class KeyMode {
@@ -62,11 +76,52 @@ class KeyMode {
   bool active_ = false;
 };
 
-void Show(const Options& options, const BoardState& board, bool plugged) {
-  if (options.json) return;
-  std::printf("\r%s   %s  ", board.Rows().c_str(), plugged ? "plugged in" : "unplugged ");
-  std::fflush(stdout);
+// The rows a line takes on a terminal of the given width, its UTF-8 characters one column each.
+std::size_t TerminalRows(const std::string& line, std::size_t columns) {
+  std::size_t width = 0;
+  for (const char byte : line) width += (static_cast<unsigned char>(byte) & 0xC0) != 0x80;
+  return width <= columns || columns == 0 ? 1 : (width + columns - 1) / columns;
 }
+
+// The board's line and the coach's under it: drawn again in place on a terminal; elsewhere
+// (a pipe, a file) written as one line whenever it changes.
+class CoachDisplay {
+ public:
+  explicit CoachDisplay(std::FILE* out) : out_(out), in_place_(isatty(fileno(out))) {}
+
+  void Draw(std::vector<std::string> lines) {
+    if (!in_place_) {
+      if (lines == last_) return;
+      std::string joined;
+      for (const std::string& line : lines) joined += (joined.empty() ? "" : " | ") + line;
+      std::fprintf(out_, "%s\n", joined.c_str());
+    } else {
+      // A long line wraps: the cursor goes up by the rows drawn, not the lines.
+      winsize size = {};
+      const std::size_t columns = ioctl(fileno(out_), TIOCGWINSZ, &size) == 0 ? size.ws_col : 0;
+      if (drawn_ > 1) std::fprintf(out_, "\x1b[%zuA", drawn_ - 1);
+      std::fprintf(out_, "\r\x1b[J");
+      drawn_ = 0;
+      for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::string line = (i > 0 ? "    " : "") + lines[i];
+        std::fprintf(out_, "%s%s", line.c_str(), i + 1 < lines.size() ? "\n" : "");
+        drawn_ += TerminalRows(line, columns);
+      }
+    }
+    last_ = std::move(lines);
+    std::fflush(out_);
+  }
+  void End() {
+    if (in_place_) std::fprintf(out_, "\n");
+  }
+  std::FILE* out() const { return out_; }
+
+ private:
+  std::FILE* out_;
+  bool in_place_;
+  std::size_t drawn_ = 0;
+  std::vector<std::string> last_;
+};
 
 // Whole milliseconds since the board was made, on the monotonic clock.
 class Stopwatch {
@@ -80,9 +135,9 @@ class Stopwatch {
   Clock::time_point start_ = Clock::now();
 };
 
-void Event(const Options& options, const Stopwatch& since_made, const char* what) {
+void Event(const Options& options, std::int64_t ms, const char* what) {
   if (!options.json) return;
-  std::printf("%s\n", virtual_board::JsonEvent(since_made.ms(), what).c_str());
+  std::printf("%s\n", virtual_board::JsonEvent(ms, what).c_str());
   std::fflush(stdout);
 }
 
@@ -137,10 +192,26 @@ Request ReadKey() {
   return Request::kNone;
 }
 
+// The practice coach of a session and where it shows: beside the rows, or on standard error
+// when standard output carries the JSON lines.
+struct Coaching {
+  explicit Coaching(const Options& options)
+      : frames(options.picture.empty() ? nullptr
+                                       : std::make_unique<station_check::Frames>(std::tmpfile())),
+        coach(options.exercise, frames.get()),
+        display(options.json ? stderr : stdout) {}
+
+  std::unique_ptr<station_check::Frames> frames;
+  Coach coach;
+  CoachDisplay display;
+};
+
 // The board on the host's bus: its rows, and whether the host has it.
 class Session {
  public:
-  Session(const Options& options, BoardDevice& device) : options_(options), device_(device) {}
+  Session(const Options& options, BoardDevice& device) : options_(options), device_(device) {
+    if (options.coach) coaching_ = std::make_unique<Coaching>(options);
+  }
 
   bool PlugIn() { return device_.Create(options_.identity); }
   // The file to poll, anew after every replug: the USB board opens its endpoint again.
@@ -151,21 +222,26 @@ class Session {
   void FollowHost() {
     if (device_.in_use() != plugged_) {
       plugged_ = !plugged_;
-      Event(options_, since_made_, plugged_ ? "plugged" : "unplugged");
+      const std::int64_t ms = since_made_.ms();
+      Event(options_, ms, plugged_ ? "plugged" : "unplugged");
+      ++lines_;
+      if (coaching_) coaching_->coach.Plug(ms * 1000, plugged_);
     }
-    Show(options_, board_, plugged_);
+    Show();
   }
 
   // Answers the host's request; false when the device's file failed.
   bool AnswerHost() {
     const bool alive = device_.Handle([&](const virtual_board::SetReport& request) {
       board_.Apply(request.data);
+      const std::int64_t ms = since_made_.ms();
       if (options_.json) {
-        std::printf("%s\n",
-                    board_.JsonLine(since_made_.ms(), request.number, request.data).c_str());
+        std::printf("%s\n", board_.JsonLine(ms, request.number, request.data).c_str());
         std::fflush(stdout);
       }
-      Show(options_, board_, plugged_);
+      ++lines_;
+      if (coaching_) coaching_->coach.Report(ms * 1000, request.data, lines_);
+      Show();
     });
     if (alive) FollowHost();
     return alive;
@@ -181,13 +257,52 @@ class Session {
     FollowHost();
   }
 
+  // The coach's verdict and picture; false when the picture could not be written.
+  bool Finish();
+
  private:
+  void Show() {
+    const std::string line =
+        board_.Rows() + "   " + (plugged_ ? "plugged in" : "unplugged ") + "  ";
+    if (coaching_) {
+      std::vector<std::string> lines = virtual_board::CoachLines(coaching_->coach.view());
+      lines.insert(lines.begin(), line);
+      return coaching_->display.Draw(std::move(lines));
+    }
+    if (options_.json) return;
+    std::printf("\r%s", line.c_str());
+    std::fflush(stdout);
+  }
+
   const Options& options_;
   BoardDevice& device_;
   const Stopwatch since_made_;
   BoardState board_;
   bool plugged_ = false;
+  std::size_t lines_ = 0;  // the JSON lines so far, which the coach's verdict names
+  std::unique_ptr<Coaching> coaching_;
 };
+
+bool Session::Finish() {
+  if (!coaching_) {
+    if (!options_.json) std::printf("\n");
+    return true;
+  }
+  coaching_->display.End();
+  const station_check::Verdict verdict = coaching_->coach.Finish();
+  std::FILE* out = coaching_->display.out();
+  std::fprintf(out, "%s", station_check::Describe(verdict).c_str());
+  std::fflush(out);
+  if (!coaching_->frames) return true;
+  const std::string& name = options_.picture;
+  std::ofstream file(name, std::ios::binary);
+  const bool drawn = name.ends_with(".svg")
+                         ? station_check::WritePictureSvg(verdict, *coaching_->frames, file)
+                         : station_check::WritePicturePng(verdict, *coaching_->frames, file);
+  if (drawn && file.flush()) return true;
+  std::fprintf(stderr, "virtual-board: cannot write %s\n", name.c_str());
+  return false;
+}
 
 // Serves the host, the signals and the keys until one ends it.
 void Serve(Session& session, int signal_fd, const KeyMode& keys) {
@@ -230,6 +345,5 @@ int main(int argc, char** argv) {
   KeyMode keys;
   session.FollowHost();
   Serve(session, signal_fd, keys);
-  if (!options.json) std::printf("\n");
-  return 0;
+  return session.Finish() ? 0 : 1;
 }

@@ -16,6 +16,13 @@ bool ParseNumber(const char* text, int base, unsigned long low, unsigned long hi
   return true;
 }
 
+bool IsPicture(const std::string& name) {
+  const auto ends = [&](const std::string& end) {
+    return name.size() > end.size() && name.compare(name.size() - end.size(), end.size(), end) == 0;
+  };
+  return ends(".svg") || ends(".png");
+}
+
 }  // namespace
 
 bool ParseOptions(int argc, const char* const* argv, Options* options) {
@@ -28,6 +35,16 @@ bool ParseOptions(int argc, const char* const* argv, Options* options) {
       options->usb = true;
     } else if (option == "--socket") {
       options->socket = true;
+    } else if (option == "--coach") {
+      options->coach = true;
+    } else if (option == "--exercise" && value &&
+               ParseNumber(value, 10, 1, 10, &options->exercise)) {
+      options->coach = true;
+      ++i;
+    } else if (option == "--picture" && value && IsPicture(value)) {
+      options->coach = true;
+      options->picture = value;
+      ++i;
     } else if (option == "--vendor" && value &&
                ParseNumber(value, 16, 0, 0xFFFF, &options->identity.vendor)) {
       ++i;

@@ -1,5 +1,6 @@
 #include "board_pipe.h"
 
+#include <cstring>
 #include <vector>
 
 #include "win32/virtual_board_channel.h"
@@ -30,8 +31,8 @@ constexpr DWORD kReplugRetryMs = 200;
 
 }  // namespace
 
-BoardPipe::BoardPipe(HWND window, std::FILE* json)
-    : window_(window), json_(json), path_(SessionPath()) {
+BoardPipe::BoardPipe(HWND window, std::FILE* json, station_check::SessionSink* coach)
+    : window_(window), json_(json), coach_(coach), path_(SessionPath()) {
   change_ = CreateEventA(nullptr, FALSE, FALSE, nullptr);
   io_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
 }
@@ -115,10 +116,13 @@ void BoardPipe::ServeOneProgram() {
     std::uint8_t answer = channel::kAccepted;
     while (Transfer(true, report.data(), static_cast<DWORD>(report.size()))) {
       board_.Apply(report);
+      const std::int64_t ms = Ms();
       if (json_) {
-        std::fprintf(json_, "%s\n", board_.JsonLine(Ms(), 0, report).c_str());
+        std::fprintf(json_, "%s\n", board_.JsonLine(ms, 0, report).c_str());
         std::fflush(json_);
       }
+      ++lines_;
+      if (coach_) coach_->Report(ms * 1000, report, lines_);
       Changed();
       if (!Transfer(false, &answer, 1)) break;
     }
@@ -162,8 +166,11 @@ void BoardPipe::Changed() {
 }
 
 void BoardPipe::Event(const char* what) {
+  const std::int64_t ms = Ms();
+  ++lines_;
+  if (coach_) coach_->Plug(ms * 1000, std::strcmp(what, "plugged") == 0);
   if (!json_) return;
-  std::fprintf(json_, "%s\n", JsonEvent(Ms(), what).c_str());
+  std::fprintf(json_, "%s\n", JsonEvent(ms, what).c_str());
   std::fflush(json_);
 }
 

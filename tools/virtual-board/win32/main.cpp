@@ -1,17 +1,24 @@
 // virtual-board.exe: the LED exam board for Varnel.dll on this Windows desktop, without a board
 // or a driver. Shows its two rows live, eight green over eight red, bit 7 on the left, as
 // Orlanek's run window does; the button (or the key U) pulls the board out and puts it back;
-// --json FILE writes virtual-board's JSON lines for station-check.
+// --json FILE writes virtual-board's JSON lines for station-check; --exercise N (or --coach)
+// judges the session as it comes, under the rows, and gives station-check's verdict at the end.
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "board_pipe.h"
 #include "board_protocol.h"
+#include "coach.h"
+#include "console.h"
 #include "led_colours.h"
+#include "picture.h"
 #include "windows/win32/win32_dpi.h"
 
 namespace {
@@ -24,13 +31,18 @@ using orlanek::windows::win32::WindowDpi;
 using virtual_board::BoardPipe;
 
 const char kUsage[] =
-    "Usage: virtual-board.exe [--json FILE]\r\n"
+    "Usage: virtual-board.exe [--json FILE] [--coach] [--exercise N] [--picture FILE]\r\n"
     "  Offers the LED board (%s) to Varnel.dll on this desktop, as if\r\n"
     "  it were plugged in: start it, then Orlanek.exe or your own program beside Varnel.dll.\r\n"
     "  Its window shows the green and red rows; the button (or the key U) pulls the board out\r\n"
     "  and puts it back. One program at a time holds the board; one virtual board a desktop.\r\n"
     "  --json FILE  one JSON line per report and per plug change into FILE, each with \"ms\":\r\n"
-    "               milliseconds since the board was made, for station-check\r\n";
+    "               milliseconds since the board was made, for station-check\r\n"
+    "  --exercise N  the practice coach for exercise N (1 to 10): the session judged as it\r\n"
+    "               comes, as station-check does; under the rows the reference's rows, the\r\n"
+    "               six rules and the first break; station-check's verdict at the end\r\n"
+    "  --coach      the coach for the exercise that the session's steps show\r\n"
+    "  --picture FILE  with the coach, the session drawn at the end (.svg or .png)\r\n";
 
 // Layout in pixels at 96 dpi: LEDs of kLed across, kPitch apart, in two rows, the button below,
 // its text kButtonText high (8 points). Px scales it to the window's dpi.
@@ -39,6 +51,9 @@ constexpr int kRowTop[] = {kMargin, kMargin + kPitch + 8};
 constexpr int kButtonTop = kRowTop[1] + kPitch + 12, kButtonHeight = 28;
 constexpr int kClientWidth = 2 * kMargin + 8 * kPitch - (kPitch - kLed);
 constexpr int kClientHeight = kButtonTop + kButtonHeight + kMargin;
+// The coach's lines under the button, in a wider window: the first break is a long sentence.
+constexpr int kCoachWidth = 640, kCoachLine = 16, kCoachLines = 6;
+constexpr int kCoachHeight = kClientHeight + kCoachLines * kCoachLine;
 constexpr int kButtonId = 1;
 constexpr const char* kPullOut = "Pull out (U)";
 constexpr const char* kPutBack = "Put back (U)";
@@ -55,6 +70,38 @@ struct Shown {
 };
 Shown shown;
 
+// The coach, told on the board's thread and read on the window's: its lines kept under a lock.
+class LiveCoach : public station_check::SessionSink {
+ public:
+  LiveCoach(int exercise, station_check::Frames* frames)
+      : coach_(exercise, frames), lines_(virtual_board::CoachLines(coach_.view())) {}
+
+  void Report(std::int64_t us, std::span<const std::uint8_t> bytes, std::size_t number) override {
+    AcquireSRWLockExclusive(&lock_);
+    lines_ = virtual_board::CoachLines(coach_.Report(us, bytes, number));
+    ReleaseSRWLockExclusive(&lock_);
+  }
+  void Plug(std::int64_t us, bool plugged) override {
+    AcquireSRWLockExclusive(&lock_);
+    lines_ = virtual_board::CoachLines(coach_.Plug(us, plugged));
+    ReleaseSRWLockExclusive(&lock_);
+  }
+  std::vector<std::string> Lines() {
+    AcquireSRWLockShared(&lock_);
+    std::vector<std::string> lines = lines_;
+    ReleaseSRWLockShared(&lock_);
+    return lines;
+  }
+  // Once the board has stopped.
+  station_check::Verdict Finish() { return coach_.Finish(); }
+
+ private:
+  SRWLOCK lock_ = SRWLOCK_INIT;
+  virtual_board::Coach coach_;
+  std::vector<std::string> lines_;
+};
+LiveCoach* coach = nullptr;
+
 int Px(int designed) {
   return AtDpi(designed, shown.dpi);
 }
@@ -70,6 +117,21 @@ void PaintRow(HDC dc, int top, std::uint8_t value, const orlanek::RowColours& co
     SelectObject(dc, old);
     if (brush) DeleteObject(brush);
   }
+}
+
+// The coach's lines, in UTF-8 for the LEDs' circles, under the button.
+void PaintCoach(HDC dc) {
+  std::string text;
+  for (const std::string& line : coach->Lines()) text += line + "\r\n";
+  std::wstring wide(text.size(), L'\0');
+  wide.resize(static_cast<std::size_t>(
+      MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(),
+                          static_cast<int>(wide.size()))));
+  RECT area = {Px(kMargin), Px(kClientHeight), Px(kCoachWidth - kMargin), Px(kCoachHeight)};
+  HGDIOBJ old = SelectObject(dc, shown.button_font);
+  SetBkMode(dc, TRANSPARENT);
+  DrawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), &area, DT_WORDBREAK | DT_NOPREFIX);
+  SelectObject(dc, old);
 }
 
 void Toggle() {
@@ -101,6 +163,7 @@ LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wparam, LPARA
       HDC dc = BeginPaint(window, &paint);
       PaintRow(dc, kRowTop[0], shown.green, orlanek::kGreenRow);
       PaintRow(dc, kRowTop[1], shown.red, orlanek::kRedRow);
+      if (coach) PaintCoach(dc);
       EndPaint(window, &paint);
       return 0;
     }
@@ -141,7 +204,8 @@ HWND MakeWindow(HINSTANCE instance) {
   shown.button = CreateWindowA("BUTTON", kPullOut, WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 0, 0, 0,
                                0, window, reinterpret_cast<HMENU>(kButtonId), instance, nullptr);
   LayOut(window, WindowDpi(window));
-  SizeAround(window, Px(kClientWidth), Px(kClientHeight), kStyle, shown.dpi);
+  SizeAround(window, Px(coach ? kCoachWidth : kClientWidth),
+             Px(coach ? kCoachHeight : kClientHeight), kStyle, shown.dpi);
   return window;
 }
 
@@ -160,37 +224,59 @@ struct FileCloser {
   void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
-}  // namespace
+struct Options {
+  std::string json, picture;
+  int exercise = 0;
+  bool coach = false;
+};
 
-int main(int argc, char** argv) {
-  if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-    char usage[sizeof kUsage + sizeof orlanek::board::kIdentityText];
-    std::snprintf(usage, sizeof usage, kUsage, orlanek::board::kIdentityText);
-    Say(usage, MB_ICONINFORMATION);
-    return 0;
-  }
-  const bool json_asked = argc == 3 && std::strcmp(argv[1], "--json") == 0;
-  if (argc != 1 && !json_asked) {
-    Say("virtual-board: bad arguments (try virtual-board.exe --help)\r\n", MB_ICONERROR);
-    return 2;
-  }
-  std::unique_ptr<std::FILE, FileCloser> json;
-  // Binary: lines end in LF alone, as on Linux, for station-check on either system.
-  if (json_asked) json.reset(std::fopen(argv[2], "wb"));
-  if (json_asked && !json) {
-    Say(("virtual-board: cannot write " + std::string(argv[2]) + "\r\n").c_str(), MB_ICONERROR);
-    return 1;
-  }
+bool EndsWith(const std::string& text, const char* end) {
+  const std::size_t size = std::strlen(end);
+  return text.size() > size && text.compare(text.size() - size, size, end) == 0;
+}
 
-  HWND window = MakeWindow(GetModuleHandleA(nullptr));
-  BoardPipe board(window, json.get());
-  shown.board = &board;
-  std::string error;
-  if (!board.Start(&error)) {
-    Say(("virtual-board: " + error + "\r\n").c_str(), MB_ICONERROR);
-    return 1;
+bool ParseOptions(int argc, char** argv, Options* options) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string option = argv[i];
+    const std::string value = i + 1 < argc ? argv[i + 1] : "";
+    if (option == "--coach") {
+      options->coach = true;
+      continue;
+    }
+    if (value.empty()) return false;
+    if (option == "--json") {
+      options->json = value;
+    } else if (option == "--exercise") {
+      char* end = nullptr;
+      options->exercise = static_cast<int>(std::strtol(value.c_str(), &end, 10));
+      if (*end != '\0' || options->exercise < 1 || options->exercise > 10) return false;
+    } else if (option == "--picture" && (EndsWith(value, ".svg") || EndsWith(value, ".png"))) {
+      options->picture = value;
+    } else {
+      return false;
+    }
+    options->coach = options->coach || option != "--json";
+    ++i;
   }
-  ShowWindow(window, SW_SHOWNORMAL);
+  return true;
+}
+
+// The coach's verdict, as station-check gives it, and its picture; false when the picture
+// could not be written.
+bool Verdict(const Options& options, const station_check::Frames* frames) {
+  const station_check::Verdict verdict = coach->Finish();
+  Say(station_check::Describe(verdict).c_str(), MB_ICONINFORMATION);
+  if (!frames) return true;
+  std::ofstream out(options.picture, std::ios::binary);
+  const bool drawn = EndsWith(options.picture, ".svg")
+                         ? station_check::WritePictureSvg(verdict, *frames, out)
+                         : station_check::WritePicturePng(verdict, *frames, out);
+  if (drawn && out.flush()) return true;
+  Say(("virtual-board: cannot write " + options.picture + "\r\n").c_str(), MB_ICONERROR);
+  return false;
+}
+
+void Serve() {
   MSG message;
   while (GetMessageA(&message, nullptr, 0, 0) > 0) {
     // The key works wherever the focus is in the window, also on the button.
@@ -201,5 +287,46 @@ int main(int argc, char** argv) {
     TranslateMessage(&message);
     DispatchMessageA(&message);
   }
-  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+    char usage[sizeof kUsage + sizeof orlanek::board::kIdentityText];
+    std::snprintf(usage, sizeof usage, kUsage, orlanek::board::kIdentityText);
+    Say(usage, MB_ICONINFORMATION);
+    return 0;
+  }
+  Options options;
+  if (!ParseOptions(argc, argv, &options)) {
+    Say("virtual-board: bad arguments (try virtual-board.exe --help)\r\n", MB_ICONERROR);
+    return 2;
+  }
+  std::unique_ptr<std::FILE, FileCloser> json;
+  // Binary: lines end in LF alone, as on Linux, for station-check on either system.
+  if (!options.json.empty()) json.reset(std::fopen(options.json.c_str(), "wb"));
+  if (!options.json.empty() && !json) {
+    Say(("virtual-board: cannot write " + options.json + "\r\n").c_str(), MB_ICONERROR);
+    return 1;
+  }
+  std::unique_ptr<station_check::Frames> frames;
+  if (!options.picture.empty())
+    frames = std::make_unique<station_check::Frames>(station_check::TemporaryFile());
+  std::unique_ptr<LiveCoach> live;
+  if (options.coach) live = std::make_unique<LiveCoach>(options.exercise, frames.get());
+  coach = live.get();
+
+  HWND window = MakeWindow(GetModuleHandleA(nullptr));
+  auto board = std::make_unique<BoardPipe>(window, json.get(), coach);
+  shown.board = board.get();
+  std::string error;
+  if (!board->Start(&error)) {
+    Say(("virtual-board: " + error + "\r\n").c_str(), MB_ICONERROR);
+    return 1;
+  }
+  ShowWindow(window, SW_SHOWNORMAL);
+  Serve();
+  board.reset();
+  return !coach || Verdict(options, frames.get()) ? 0 : 1;
 }
