@@ -1,5 +1,5 @@
 # Finds libpcap: Pcap_FOUND and the imported target Pcap::Pcap. PCAP_ROOT (a CMake or
-# environment variable) names a prefix to search first, such as a libpcap built for Windows.
+# environment variable) names a prefix to search first, such as another build of libpcap.
 find_path(Pcap_INCLUDE_DIR pcap/pcap.h HINTS ${PCAP_ROOT} ENV PCAP_ROOT PATH_SUFFIXES include)
 find_library(Pcap_LIBRARY NAMES pcap wpcap HINTS ${PCAP_ROOT} ENV PCAP_ROOT PATH_SUFFIXES lib)
 

@@ -5,7 +5,7 @@
 # red strobe, two boards (the lower member index wins), unplug and replug while Wine runs, and
 # many opens and closes leaving Wine's and the kernel's handle counts where they were. Prints
 # the median open and close as a figure.
-# Usage (inside the VM, from winehid_in_vm.sh): library_in_vm.sh BITS WINE-LOADER WINDOWS-BUILD NATIVE-BUILD
+# Usage (inside the VM, from windows_in_vm.sh): library_in_vm.sh BITS WINE-LOADER WINDOWS-BUILD NATIVE-BUILD
 #        (WINEPREFIX set, udevd running, VIRTUAL_BOARD naming the virtual-board program)
 set -uo pipefail
 bits=$1 loader=$2 build=$3 native=$4
