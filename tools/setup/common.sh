@@ -2,9 +2,9 @@
 
 # Packages every build needs: the compiler, CMake, Qt 6 Widgets and the Traditional Chinese faces,
 # zlib for station-check's PNG pictures and gzip-compressed captures, libpcap for the peer its
-# benchmark reads captures with.
+# benchmark reads captures with, gettext for the tools' Traditional Chinese catalogue.
 ORLANEK_BUILD_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev libxcb1-dev libgtest-dev
-  fonts-arphic-uming fonts-arphic-ukai libhidapi-dev zlib1g-dev libpcap-dev)
+  fonts-arphic-uming fonts-arphic-ukai libhidapi-dev zlib1g-dev libpcap-dev gettext)
 
 # The virtual machine of the tests on a real kernel (tools/vm); dumpcap captures its USB traffic.
 ORLANEK_VM_PACKAGES=(qemu-system-x86 busybox-static cpio kmod udev acl procps wireshark-common)

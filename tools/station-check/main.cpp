@@ -16,6 +16,7 @@
 #include "capture.h"
 #include "console.h"
 #include "judge.h"
+#include "messages.h"
 #include "picture.h"
 #include "room.h"
 #include "room_command.h"
@@ -73,7 +74,7 @@ std::string UsageText() {
 using station_check::Write;
 
 int Usage(const std::string& why) {
-  Write(stderr, "station-check: " + why + " (try station-check --help)\n");
+  Write(stderr, messages::Tr("station-check: {1} (try station-check --help)\n", why));
   return 2;
 }
 
@@ -162,7 +163,7 @@ int ReadOptions(const std::vector<std::string>& args, Options* options) {
       options->usbmon = true;
     } else if (arg == "--exercise" && has_value) {
       if (!SmallNumber(args[++i], 1, 10, &options->exercise))
-        return Usage("the exercise is a number from 1 to 10");
+        return Usage(messages::Tr("the exercise is a number from 1 to 10"));
     } else if (arg == "--device" && has_value) {
       if (!DeviceNumber(args[++i], &options->device))
         return Usage("the device is BUS.ADDRESS, as 1.5 (an address from 1 to 127)");
