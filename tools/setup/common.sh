@@ -15,8 +15,8 @@ ORLANEK_FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)
 # A browser for the check of station-check's room report (headless).
 ORLANEK_BROWSER_PACKAGES=(chromium)
 
-# Building and checking the Debian package.
-ORLANEK_PACKAGE_PACKAGES=(dpkg-dev lintian)
+# Building and checking the Debian package; man-db reads its Chinese manual pages back.
+ORLANEK_PACKAGE_PACKAGES=(dpkg-dev lintian man-db)
 
 # ensure_packages PKG...: installs the packages that are not installed yet, quietly.
 ensure_packages() {
