@@ -1,8 +1,8 @@
 #!/usr/bin/perl
 # groff breaks lines only at spaces, and Chinese has none. Between Chinese characters this puts
 # a zero-width break point (\:), never before closing punctuation nor after opening. A text line
-# that ends in Chinese punctuation, or in Chinese before a line that begins in Chinese, joins the
-# next text line without the space of a line end.
+# that ends in Chinese punctuation joins the next text or font macro line, and one that ends in
+# Chinese the next line that begins in Chinese, without the space of a line end.
 use strict;
 use utf8;
 use warnings;
@@ -19,8 +19,9 @@ for my $i (0 .. $#lines) {
   next if $lines[$i] =~ /^[.']/;
   $lines[$i] =~ s/($before)(?=$after)/$1\\:/g;
   my $next = $i < $#lines ? $lines[$i + 1] : '.';
-  next if $next =~ /^[.']/;
-  my $joins = $lines[$i] =~ /$closing\n/ || ($lines[$i] =~ /$ideograph\n/ && $next =~ /^$after/);
+  my $font = $next =~ /^\.[BIR]{1,2}\s/;
+  my $joins = ($lines[$i] =~ /$closing\n/ && ($font || $next !~ /^[.']/))
+    || ($lines[$i] =~ /$ideograph\n/ && $next =~ /^$after/);
   $lines[$i] =~ s/\n/\\:\\c\n/ if $joins;
 }
 print @lines;
