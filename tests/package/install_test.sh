@@ -20,7 +20,8 @@ lintian --fail-on error,warning "$deb" >"$work/lintian" 2>&1 ||
 DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$deb" >"$work/apt.log" 2>&1 ||
   fail "install: $(tail -n 5 "$work/apt.log")"
 for file in /usr/bin/Orlanek /usr/bin/varnelctl /usr/bin/virtual-board /usr/bin/station-check \
-  /usr/share/man/man1/station-check.1.gz /usr/include/varnel.h \
+  /usr/share/man/man1/station-check.1.gz /usr/share/man/zh_TW/man1/station-check.1.gz \
+  /usr/share/locale/zh_TW/LC_MESSAGES/orlanek-tools.mo /usr/include/varnel.h \
   /usr/lib/udev/rules.d/70-orlanek-board.rules /usr/share/applications/orlanek.desktop; do
   [ -e "$file" ] || fail "$file not installed"
 done
@@ -30,6 +31,18 @@ grep -q 'libVarnel.so => /usr/bin/../lib/x86_64-linux-gnu/orlanek/libVarnel.so' 
   fail "varnelctl does not find the installed library: $links"
 /usr/bin/varnelctl list >"$work/list" || fail "varnelctl list: $(cat "$work/list")"
 /usr/bin/station-check --help >"$work/help" || fail "station-check --help: $(cat "$work/help")"
+# A Chinese reader gets the Chinese page, whole: groff warns of a line it cannot break.
+page=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -L zh_TW station-check 2>&1)
+grep -q '^名稱' <<<"$page" || fail "man -L zh_TW station-check: $(head -n 5 <<<"$page")"
+! grep -q 'warning' <<<"$page" || fail "man -L zh_TW station-check: $(grep warning <<<"$page")"
+# The installed program finds the installed catalogue: its Chinese differs from its English.
+in_language() {
+  local language=$1; shift
+  env -u STATION_LANGUAGE -u LANGUAGE -u LC_ALL -u LC_MESSAGES LANG="$language" "$@"
+}
+english=$(in_language C /usr/bin/station-check --exercise 11 2>&1)
+chinese=$(in_language zh_TW.UTF-8 /usr/bin/station-check --exercise 11 2>&1)
+[ "$chinese" != "$english" ] || fail "station-check speaks English with LANG=zh_TW.UTF-8: $chinese"
 libs=$(pkg-config --libs varnel 2>&1)
 grep -q -- '-lVarnel' <<<"$libs" || fail "pkg-config: $libs"
 
