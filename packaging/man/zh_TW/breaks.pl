@@ -15,8 +15,12 @@ my $closing = qr/[，。；：、！？）」』]/;
 my $before = qr/(?:$ideograph|$closing)/;
 my $after = qr/(?:$ideograph|$opening)/;
 my @lines = <STDIN>;
+my $unfilled = 0;
 for my $i (0 .. $#lines) {
-  next if $lines[$i] =~ /^[.']/;
+  # Examples keep their lines as written.
+  $unfilled = 1 if $lines[$i] =~ /^\.(?:EX|nf)\b/;
+  $unfilled = 0 if $lines[$i] =~ /^\.(?:EE|fi)\b/;
+  next if $unfilled || $lines[$i] =~ /^[.']/;
   $lines[$i] =~ s/($before)(?=$after)/$1\\:/g;
   my $next = $i < $#lines ? $lines[$i + 1] : '.';
   my $font = $next =~ /^\.[BIR]{1,2}\s/;
