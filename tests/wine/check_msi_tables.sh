@@ -16,36 +16,32 @@ upgrade=$(table Upgrade | awk -F'\t' -v OFS='|' '$7 == "WIX_UPGRADE_DETECTED" {p
 table InstallExecuteSequence | grep -q '^RemoveExistingProducts' || fail "no RemoveExistingProducts"
 unmanaged=$(table Component | awk -F'\t' '$2 == "" {print $1}' | xargs)
 [ -z "$unmanaged" ] || fail "components without a GUID: $unmanaged"
-codepage=$(msiinfo export "$msi" _ForceCodepage | tr -d '\r' | awk -F'\t' 'NF == 2 {print $1}')
+codepage=$(msiinfo export "$msi" _ForceCodepage | tr -d '\r' | cut -sf1)
 [ "$codepage" = 950 ] || fail "the database's code page is '$codepage'"
 
 # Windows Installer's reading of a condition (=, OR, AND, NOT, parentheses) on system language $2.
 holds() {
-  local expression=${1//SystemLanguageID/$2}
-  [ -z "$expression" ] && return 0
-  expression=${expression//=/==} expression=${expression// OR / || }
-  expression=${expression// AND / && } expression=${expression//NOT /!}
-  ((expression))
+  local e=${1:-1}
+  e=${e//SystemLanguageID/$2} e=${e//=/==} e=${e// OR / || } e=${e// AND / && } e=${e//NOT /!}
+  ((e))
 }
 # What a Windows of system language $1 gets: for each component whose condition holds, its
 # shortcut's folder, name, target and description, and its name in Apps & Features.
-shortcuts=$(table Shortcut) registry=$(table Registry)
+components=$(table Component | cut -f1,5) shortcuts=$(table Shortcut) registry=$(table Registry)
 names_on() {
   local component condition
-  table Component | cut -f1,5 | while IFS=$'\t' read -r component condition; do
+  while IFS=$'\t' read -r component condition; do
     holds "$condition" "$1" || continue
     awk -F'\t' -v c="$component" '$4 == c {printf "%s|%s|%s|%s|", $2, $3, $5, $7}' <<<"$shortcuts"
     awk -F'\t' -v c="$component" '$6 == c && $4 == "DisplayName" {print $5}' <<<"$registry"
-  done
+  done <<<"$components"
 }
 exe=$(table File | awk -F'\t' '$3 == "Orlanek.exe" {print $1}')
 english="ProgramMenuFolder|$(entry Name)|[#$exe]|$(entry Comment)|Orlanek"
-chinese_name=$(entry 'Name\[zh_TW\]')
-chinese="ProgramMenuFolder|$chinese_name|[#$exe]|$(entry 'Comment\[zh_TW\]')|$chinese_name"
+zh=$(entry 'Name\[zh_TW\]')
+chinese="ProgramMenuFolder|$zh|[#$exe]|$(entry 'Comment\[zh_TW\]')|$zh"
 expect() {
-  local got
-  got=$(names_on "$1")
-  [ "$got" = "$2" ] || fail "system language $1 gets: ${got:-nothing}"
+  got=$(names_on "$1") && [ "$got" = "$2" ] || fail "system language $1 gets: ${got:-nothing}"
 }
 for chinese_windows in 1028 3076 5124; do expect $chinese_windows "$chinese"; done  # Taiwan, HK, Macao
 for others in 1033 2052 4100 1041; do expect $others "$english"; done  # US, China, Singapore, Japan
