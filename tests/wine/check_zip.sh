@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The Windows download: cpack makes NAME.zip (orlanek-2013.01-win32.zip) holding exactly the
 # given files (the programs, varnel.h, the text on putting them on a station and checking a
-# candidate's program) in one folder NAME, each as built. Each program needs no DLL but
+# candidate's program, in English and in Chinese) in one folder NAME, each as built. Both texts
+# are as Notepad reads them (UTF-8 with its byte order mark, CRLF lines) and give the same
+# commands. Each program needs no DLL but
 # Windows's own (Orlanek.exe loads our Varnel.dll by name), none of the dpi functions that
 # Windows 7 lacks (they are bound at run time), and carries the programs' manifest (resource 1
 # of type RT_MANIFEST): per-monitor v2 dpi awareness with its fallbacks, asInvoker, Windows 7
@@ -45,4 +47,12 @@ for file in "$@"; do
 done
 grep -q 'Orlanek.exe and Varnel.dll' "$in/INSTALL.txt" || fail "INSTALL.txt: $(head -n 5 "$in/INSTALL.txt")"
 grep -q 'set VARNEL_SESSION_LOG=' "$in/INSTALL.txt" || fail "INSTALL.txt has no teacher's section"
+for text in "$in"/INSTALL*.txt; do
+  [ "$(head -c 3 "$text" | od -An -tx1 | tr -d ' ')" = efbbbf ] || fail "${text##*/} has no BOM"
+  [ "$(grep -c $'\r$' "$text")" = "$(wc -l <"$text")" ] || fail "${text##*/}: lines without CR"
+done
+# The indented lines are what a reader types, up to the note after two spaces.
+commands() { tr -d '\r' <"$1" | sed -n 's/^ \{4,\}\([^ ]\)/\1/p' | sed 's/  .*//' | sort; }
+chinese=$(diff <(commands "$in/INSTALL.txt") <(commands "$in/INSTALL.zh_TW.txt")) ||
+  fail "INSTALL.zh_TW.txt's commands differ from INSTALL.txt's: $chinese"
 echo "PASS"
