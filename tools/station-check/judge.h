@@ -20,9 +20,11 @@ enum class Status { kHeld, kBroken, kNotSeen };
 
 struct RuleResult {
   int number = 0;
-  std::string name;
+  std::string name;  // in English, as the room's table and the PNG's font take it
   Status status = Status::kNotSeen;
-  std::string detail;  // the first offence, or what was seen
+  std::string detail;  // the first offence, or what was seen; in English
+  // The name and the detail in the user's language.
+  std::string shown_name, shown_detail;
 };
 
 struct Verdict {
@@ -78,7 +80,13 @@ class Judge : public SessionSink {
   std::int64_t committed_ = INT64_MIN;  // frames before this time are in options_.frames
 };
 
-// The verdict as the program prints it: one line per rule, then PASS or FAIL.
+// The verdict as the program prints it, in the user's language: the exercise, one line per
+// rule, then PASS or FAIL.
 std::string Describe(const Verdict& verdict);
+// "held", "BROKEN" or "not seen" in the user's language.
+const char* StatusWord(Status status);
+// "rule 4, green run of exercise 3: BROKEN - at 4.003 s ..." in the user's language, as
+// Describe prints it, without the line's end.
+std::string DescribeRule(const RuleResult& rule);
 
 }  // namespace station_check
