@@ -20,10 +20,12 @@ enum class Status { kHeld, kBroken, kNotSeen };
 
 struct RuleResult {
   int number = 0;
-  std::string name;  // in English, as the room's table and the PNG's font take it
+  // The name and the detail in English whatever the language: what reads them back (the room's
+  // first break, the PNG's ASCII font) takes them so.
+  std::string name;
   Status status = Status::kNotSeen;
-  std::string detail;  // the first offence, or what was seen; in English
-  // The name and the detail in the user's language.
+  std::string detail;  // the first offence, or what was seen
+  // The same in the user's language, as the verdict prints them.
   std::string shown_name, shown_detail;
 };
 

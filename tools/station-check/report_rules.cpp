@@ -41,7 +41,7 @@ bool Seen::red_latch() const {
 void FormRule::Check(const Seen& report) {
   const std::vector<std::uint8_t>& bytes = report.bytes;
   if (reports++ == 0) length = bytes.size();
-  if (state.broken) return;
+  if (state.broken) return;  // only the first offence is told
   if (bytes.size() < board::kPaddingFrom) {
     state.Break(Say(N_("{1}: a report of {2} bytes"), At(report), bytes.size()));
   } else if (bytes[0] != board::kReportId) {
