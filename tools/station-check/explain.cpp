@@ -202,9 +202,8 @@ struct Offence {
   Kind kind = Kind::kContent;
   std::array<BoardWrite, 3> expected{};  // kContent: what the reference sends there
   std::uint8_t expected_count = 0;
-  std::int64_t since = 0;  // kTiming: since what, and what it is not
-  const char* after = "";
-  const char* not_ = "";
+  std::int64_t since = 0;  // kTiming: since what, and the sentence that tells it
+  const char* timing = "";
   int ticks = 0;  // kSilenced
 
   bool operator==(const Offence&) const = default;
@@ -249,7 +248,7 @@ class Taking {
 
  private:
   void Charge(Explanation& e, const Offence& offence);
-  std::string Told(const Offence& offence) const;
+  Said Told(const Offence& offence) const;
 
   // Keeps the cheapest, the first of them, of the ways to one state.
   void Emit(Explanation e, const Offence& offence) {
@@ -275,7 +274,7 @@ class Taking {
   }
 
   Offence Content(const Explanation& e, std::size_t from, std::size_t to, int cost) const;
-  Offence Timing(std::int64_t since, const char* after, const char* not_) const;
+  Offence Timing(std::int64_t since, const char* timing) const;
   Offence Silenced(const Explanation& e, const Explanation& origin) const;
   bool Opens(const Outcome& outcome, bool edits) const {
     return outcome.report_count > 0 && (edits || outcome.reports[0] == sent_);
@@ -315,7 +314,7 @@ class Taking {
   bool repair_, frames_;
   std::vector<Explanation>& out_;
   std::vector<std::pair<Key, std::size_t>> index_;  // by key, where each is in out_
-  std::vector<std::pair<Offence, std::shared_ptr<const std::string>>> told_;
+  std::vector<std::pair<Offence, std::shared_ptr<const Said>>> told_;
 };
 
 // Records the offence where the explanation has none against its rule yet; many record the
@@ -332,7 +331,7 @@ void Taking::Charge(Explanation& e, const Offence& offence) {
   auto told = std::find_if(told_.begin(), told_.end(),
                            [&](const auto& known) { return known.first == offence; });
   if (told == told_.end()) {
-    told_.emplace_back(offence, std::make_shared<const std::string>(Told(offence)));
+    told_.emplace_back(offence, std::make_shared<const Said>(Told(offence)));
     told = told_.end() - 1;
   }
   auto offences = std::make_shared<Offences>(*e.offences);
@@ -340,26 +339,29 @@ void Taking::Charge(Explanation& e, const Offence& offence) {
   e.offences = std::move(offences);
 }
 
-std::string Taking::Told(const Offence& offence) const {
-  const std::string where = Where(report_);
+Said Taking::Told(const Offence& offence) const {
+  const Said where = Where(report_);
   switch (offence.kind) {
     case Offence::Kind::kContent:
-      return where + ": sent " + DescribeReport(report_) + " where the reference sends " +
-             Describe(Writes(offence.expected.begin(),
-                             offence.expected.begin() + offence.expected_count));
+      if (offence.expected_count == 0)
+        return Say(N_("{1}: sent {2} where the reference sends nothing"), where,
+                   DescribeReport(report_));
+      return Say(N_("{1}: sent {2} where the reference sends {3}"), where, DescribeReport(report_),
+                 Describe(Writes(offence.expected.begin(),
+                                 offence.expected.begin() + offence.expected_count)));
     case Offence::Kind::kPluginClear:
-      return where + ": the first tick after the plug-in sent " + DescribeReport(report_) +
-             " without clearing the red row first";
+      return Say(N_("{1}: the first tick after the plug-in sent {2} without clearing the red "
+                    "row first"),
+                 where, DescribeReport(report_));
     case Offence::Kind::kTiming:
-      return where + ": " + Ms(offence.since) + " after " + offence.after + ", not " +
-             offence.not_ + " (within " + Ms(slack_) + ")";
+      return Say(offence.timing, where, Ms(offence.since), Ms(slack_));
     case Offence::Kind::kSilenced:
-      return where + ": " + std::to_string(offence.ticks) +
-             " tick(s) before it sent nothing while the board was plugged in";
+      return Say(N_("{1}: {2} tick(s) before it sent nothing while the board was plugged in"),
+                 where, offence.ticks);
     case Offence::Kind::kSilencedPlugin:
-      return where +
-             ": the first tick after the plug-in sent nothing without clearing the red row "
-             "first";
+      return Say(N_("{1}: the first tick after the plug-in sent nothing without clearing the "
+                    "red row first"),
+                 where);
   }
   return where;
 }
@@ -385,11 +387,10 @@ Offence Taking::Content(const Explanation& e, std::size_t from, std::size_t to, 
   return offence;
 }
 
-Offence Taking::Timing(std::int64_t since, const char* after, const char* not_) const {
+Offence Taking::Timing(std::int64_t since, const char* timing) const {
   Offence offence{kOffence, 3, Offence::Kind::kTiming};
   offence.since = since;
-  offence.after = after;
-  offence.not_ = not_;
+  offence.timing = timing;
   return offence;
 }
 
@@ -410,7 +411,9 @@ void Taking::Continue(const Explanation& e) {
       Advance(e, e.at, {});
     } else if (repair_ && since < kSecond / 2) {
       // Late in its event; half a second on, it belongs to another.
-      Advance(e, e.at, Timing(since, "the report before it", "back to back"));
+      Advance(
+          e, e.at,
+          Timing(since, N_("{1}: {2} after the report before it, not back to back (within {3})")));
     }
   } else if (repair_) {
     Advance(e, e.at, Content(e, e.at, e.at, kInPlace));
@@ -519,7 +522,9 @@ Slots Taking::SlotsOf(const Explanation& e, bool edits) const {
       // A tick out of time; one within half a second of the last is no tick but a report too
       // many.
       slots.late = static_cast<int>(whole - 1);
-      slots.timing = Timing(since, "the tick before", "a whole number of seconds");
+      slots.timing =
+          Timing(since, N_("{1}: {2} after the tick before, not a whole number of seconds "
+                           "(within {3})"));
     }
     slots.close_hi = SlotsBefore(e.anchor + kSecond - slack_, t);
     slots.close_lo = SlotsBefore(e.anchor + kSecond + slack_, t);
@@ -533,7 +538,9 @@ Slots Taking::SlotsOf(const Explanation& e, bool edits) const {
                                            : 0;
     } else if (edits && since >= kSecond / 2) {
       slots.late = 0;
-      slots.timing = Timing(since, "the menu choice", "its first tick a second later");
+      slots.timing = Timing(
+          since, N_("{1}: {2} after the menu choice, not its first tick a second later (within "
+                    "{3})"));
     }
     slots.close_hi = SlotsBefore(e.anchor + kSecond - slack_, t);
     slots.close_lo = SlotsBefore(e.anchor + 2 * kSecond, t);

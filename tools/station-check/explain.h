@@ -102,10 +102,10 @@ struct Tally {
 
 // The first offence against each of rules 3 to 6.
 struct Offences {
-  std::array<std::shared_ptr<const std::string>, 4> detail;
-  std::string Of(int rule) const {
+  std::array<std::shared_ptr<const Said>, 4> detail;
+  Said Of(int rule) const {
     const auto& text = detail[static_cast<std::size_t>(rule - 3)];
-    return text ? *text : std::string();
+    return text ? *text : Said();
   }
 };
 

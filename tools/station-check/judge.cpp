@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "board_protocol.h"
+#include "messages.h"
 
 namespace station_check {
 namespace {
@@ -16,27 +17,26 @@ namespace board = orlanek::board;
 // sooner where the board's plug changes crowd in between.
 constexpr std::size_t kSnapshotEvery = 8, kMostLogged = 64;
 
-const char* StatusWord(Status status) {
-  switch (status) {
-    case Status::kHeld:
-      return "held";
-    case Status::kBroken:
-      return "BROKEN";
-    case Status::kNotSeen:
-      return "not seen";
-  }
-  return "";
-}
-
-RuleResult Result(int number, std::string name, const std::string& offence, bool seen,
-                  std::string seen_text) {
+RuleResult Result(int number, const Said& name, const Said& offence, bool seen,
+                  const Said& seen_text) {
   RuleResult result;
   result.number = number;
-  result.name = std::move(name);
-  const bool broken = !offence.empty();
+  result.name = name.english;
+  result.shown_name = name.shown;
+  const bool broken = !offence.english.empty();
   result.status = broken ? Status::kBroken : seen ? Status::kHeld : Status::kNotSeen;
-  result.detail = broken ? offence : seen ? std::move(seen_text) : "";
+  const Said detail = broken ? offence : seen ? seen_text : Said();
+  result.detail = detail.english;
+  result.shown_detail = detail.shown;
   return result;
+}
+
+const char* ExerciseLine(const Verdict& verdict) {
+  if (verdict.exercise == 0) return N_("exercise not told (no green step seen)\n");
+  if (verdict.exercise_given) return N_("exercise {1}\n");
+  return verdict.rules[3].status == Status::kHeld
+             ? N_("exercise {1} (by the steps seen)\n")
+             : N_("exercise {1} (the nearest to the steps seen)\n");
 }
 
 }  // namespace
@@ -147,23 +147,23 @@ Verdict Judge::Now() const {
                                                       : std::countr_zero(lead.exercises) + 1;
   const std::size_t reports = form_.reports;
   std::vector<RuleResult>& rules = verdict.rules;
+  rules.push_back(Result(1, Say(N_("report form")), form_.state.detail, reports > 0,
+                         Say(N_("{1} reports of {2} bytes"), reports, form_.length)));
+  rules.push_back(Result(2, Say(N_("red latch")), latch_.state.detail, reports > 0,
+                         Say(N_("every latch whole"))));
+  char worst[32];
+  std::snprintf(worst, sizeof worst, "%.0f", static_cast<double>(tally.worst_us) / 1000);
   rules.push_back(
-      Result(1, "report form", form_.state.detail, reports > 0,
-             std::to_string(reports) + " reports of " + std::to_string(form_.length) + " bytes"));
-  rules.push_back(Result(2, "red latch", latch_.state.detail, reports > 0, "every latch whole"));
-  char cadence[96];
-  std::snprintf(cadence, sizeof cadence, "%zu ticks in rhythm, worst deviation %.0f ms",
-                tally.cadence_ticks, static_cast<double>(tally.worst_us) / 1000);
-  rules.push_back(Result(3, "cadence", offences.Of(3), tally.cadence_ticks > 0, cadence));
-  const std::string run = verdict.exercise == 0
-                              ? "green run"
-                              : "green run of exercise " + std::to_string(verdict.exercise);
+      Result(3, Say(N_("cadence")), offences.Of(3), tally.cadence_ticks > 0,
+             Say(N_("{1} ticks in rhythm, worst deviation {2} ms"), tally.cadence_ticks, worst)));
+  const Said run = verdict.exercise == 0 ? Say(N_("green run"))
+                                         : Say(N_("green run of exercise {1}"), verdict.exercise);
   rules.push_back(Result(4, run, offences.Of(4), tally.green_runs > 0,
-                         std::to_string(tally.green_runs) + " whole run(s)"));
-  rules.push_back(Result(5, "red walk", offences.Of(5), tally.red_walks > 0,
-                         std::to_string(tally.red_walks) + " whole walk(s)"));
-  rules.push_back(Result(6, "plug-in clear", offences.Of(6), tally.plugins > 0,
-                         std::to_string(tally.plugins) + " plug-in(s)"));
+                         Say(N_("{1} whole run(s)"), tally.green_runs)));
+  rules.push_back(Result(5, Say(N_("red walk")), offences.Of(5), tally.red_walks > 0,
+                         Say(N_("{1} whole walk(s)"), tally.red_walks)));
+  rules.push_back(Result(6, Say(N_("plug-in clear")), offences.Of(6), tally.plugins > 0,
+                         Say(N_("{1} plug-in(s)"), tally.plugins)));
   verdict.now = {explainer_.last(), true, shown_.green(), shown_.red(), lead.green, lead.red};
   verdict.pass = std::all_of(rules.begin(), rules.begin() + 5,
                              [](const RuleResult& r) { return r.status == Status::kHeld; }) &&
@@ -180,19 +180,29 @@ Verdict Judge::Finish() {
 }
 
 std::string Describe(const Verdict& verdict) {
-  std::string text = "exercise " + std::to_string(verdict.exercise);
-  if (verdict.exercise == 0) {
-    text = "exercise not told (no green step seen)";
-  } else if (!verdict.exercise_given) {
-    text += verdict.rules[3].status == Status::kHeld ? " (by the steps seen)"
-                                                     : " (the nearest to the steps seen)";
+  std::string text = messages::Tr(ExerciseLine(verdict), verdict.exercise);
+  for (const RuleResult& rule : verdict.rules) text += DescribeRule(rule) + "\n";
+  return text + (verdict.pass ? messages::Tr("PASS\n") : messages::Tr("FAIL\n"));
+}
+
+const char* StatusWord(Status status) {
+  switch (status) {
+    case Status::kHeld:
+      return messages::Tr("held");
+    case Status::kBroken:
+      return messages::Tr("BROKEN");
+    case Status::kNotSeen:
+      return messages::Tr("not seen");
   }
-  text += "\n";
-  for (const RuleResult& rule : verdict.rules) {
-    text += "rule " + std::to_string(rule.number) + ", " + rule.name + ": " +
-            StatusWord(rule.status) + (rule.detail.empty() ? "" : " - " + rule.detail) + "\n";
-  }
-  return text + (verdict.pass ? "PASS\n" : "FAIL\n");
+  return "";
+}
+
+std::string DescribeRule(const RuleResult& rule) {
+  if (rule.shown_detail.empty())
+    return messages::Tr("rule {1}, {2}: {3}", rule.number, rule.shown_name,
+                        StatusWord(rule.status));
+  return messages::Tr("rule {1}, {2}: {3} - {4}", rule.number, rule.shown_name,
+                      StatusWord(rule.status), rule.shown_detail);
 }
 
 }  // namespace station_check

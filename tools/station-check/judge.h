@@ -20,9 +20,13 @@ enum class Status { kHeld, kBroken, kNotSeen };
 
 struct RuleResult {
   int number = 0;
+  // The name and the detail in English whatever the language: what reads them back (the room's
+  // first break, the PNG's ASCII font) takes them so.
   std::string name;
   Status status = Status::kNotSeen;
   std::string detail;  // the first offence, or what was seen
+  // The same in the user's language, as the verdict prints them.
+  std::string shown_name, shown_detail;
 };
 
 struct Verdict {
@@ -78,7 +82,13 @@ class Judge : public SessionSink {
   std::int64_t committed_ = INT64_MIN;  // frames before this time are in options_.frames
 };
 
-// The verdict as the program prints it: one line per rule, then PASS or FAIL.
+// The verdict as the program prints it, in the user's language: the exercise, one line per
+// rule, then PASS or FAIL.
 std::string Describe(const Verdict& verdict);
+// "held", "BROKEN" or "not seen" in the user's language.
+const char* StatusWord(Status status);
+// "rule 4, green run of exercise 3: BROKEN - at 4.003 s ..." in the user's language, as
+// Describe prints it, without the line's end.
+std::string DescribeRule(const RuleResult& rule);
 
 }  // namespace station_check

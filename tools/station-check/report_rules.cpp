@@ -20,7 +20,7 @@ std::string Hex(int control) {
 
 }  // namespace
 
-void RuleState::Break(std::string what) {
+void RuleState::Break(Said what) {
   if (broken) return;
   broken = true;
   detail = std::move(what);
@@ -41,18 +41,18 @@ bool Seen::red_latch() const {
 void FormRule::Check(const Seen& report) {
   const std::vector<std::uint8_t>& bytes = report.bytes;
   if (reports++ == 0) length = bytes.size();
+  if (state.broken) return;  // only the first offence is told
   if (bytes.size() < board::kPaddingFrom) {
-    state.Break(At(report) + ": a report of " + std::to_string(bytes.size()) + " bytes");
+    state.Break(Say(N_("{1}: a report of {2} bytes"), At(report), bytes.size()));
   } else if (bytes[0] != board::kReportId) {
-    state.Break(At(report) + ": report ID " + std::to_string(bytes[0]));
+    state.Break(Say(N_("{1}: report ID {2}"), At(report), bytes[0]));
   } else if (!board::KnownControl(bytes[board::kControlAt])) {
-    state.Break(At(report) + ": control byte " + std::to_string(bytes[board::kControlAt]));
+    state.Break(Say(N_("{1}: control byte {2}"), At(report), bytes[board::kControlAt]));
   } else if (std::any_of(bytes.begin() + board::kPaddingFrom, bytes.end(),
                          [](std::uint8_t b) { return b; })) {
-    state.Break(At(report) + ": a padding byte is not 0");
+    state.Break(Say(N_("{1}: a padding byte is not 0"), At(report)));
   } else if (bytes.size() != length) {
-    state.Break(At(report) + ": " + std::to_string(bytes.size()) + " bytes after reports of " +
-                std::to_string(length));
+    state.Break(Say(N_("{1}: {2} bytes after reports of {3}"), At(report), bytes.size(), length));
   }
 }
 
@@ -97,14 +97,17 @@ void LatchRule::Break(const Seen* breaker, std::deque<Seen>& out) {
   std::vector<const Seen*> reports;
   for (const Seen& report : partial_) reports.push_back(&report);
   if (breaker != nullptr) reports.push_back(breaker);
-  std::string seen, form;
-  for (const Seen* report : reports)
-    seen +=
-        (seen.empty() ? "" : ", ") + std::to_string(report->data()) + "/" + Hex(report->control());
-  for (const std::uint8_t control : board::kRedLatch)
-    form += (form.empty() ? "" : ", ") + Hex(control);
-  state.Break(At(*reports.front()) + ": the latch went data/control " + seen + ", not " + form +
-              " with one data byte");
+  if (!state.broken) {
+    // Bytes as numbers and &H codes read the same in every language.
+    std::string seen, form;
+    for (const Seen* report : reports)
+      seen += (seen.empty() ? "" : ", ") + std::to_string(report->data()) + "/" +
+              Hex(report->control());
+    for (const std::uint8_t control : board::kRedLatch)
+      form += (form.empty() ? "" : ", ") + Hex(control);
+    state.Break(Say(N_("{1}: the latch went data/control {2}, not {3} with one data byte"),
+                    At(*reports.front()), seen, form));
+  }
   for (Seen& broken : partial_) {
     broken.broken_latch = true;
     out.push_back(std::move(broken));
@@ -112,27 +115,27 @@ void LatchRule::Break(const Seen* breaker, std::deque<Seen>& out) {
   partial_.clear();
 }
 
-std::string At(const Seen& report) {
-  return "at " + Seconds(report.us) + " (line " + std::to_string(report.number) + ")";
+Said At(const Seen& report) {
+  return Say(N_("at {1} (line {2})"), Seconds(report.us), report.number);
 }
 
-std::string Where(const Seen& report) {
-  std::string text = "at " + Seconds(report.us) + " (line " + std::to_string(report.number) + ":";
-  for (const std::uint8_t byte : report.bytes) text += " " + std::to_string(byte);
-  return text + ")";
+Said Where(const Seen& report) {
+  std::string bytes;
+  for (const std::uint8_t byte : report.bytes)
+    bytes += (bytes.empty() ? "" : " ") + std::to_string(byte);
+  return Say(N_("at {1} (line {2}: {3})"), Seconds(report.us), report.number, bytes);
 }
 
-std::string Describe(const Writes& writes) {
-  if (writes.empty()) return "nothing";
-  std::string text;
+Said Describe(const Writes& writes) {
+  Said text;
   for (const BoardWrite& write : writes) {
-    if (!text.empty()) text += ", ";
-    text += (write.red ? "red " : "green ") + std::to_string(write.value);
+    const Said one = Say(write.red ? N_("red {1}") : N_("green {1}"), write.value);
+    text = text.english.empty() ? one : Say(N_("{1}, {2}"), text, one);
   }
   return text;
 }
 
-std::string DescribeReport(const Seen& report) {
+Said DescribeReport(const Seen& report) {
   return Describe({{report.red_latch(), report.data()}});
 }
 

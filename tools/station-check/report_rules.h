@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "messages.h"
 #include "station_model.h"
 
 // What the session told, one thing at a time, and the two rules that the reports alone decide:
@@ -14,13 +15,43 @@ namespace station_check {
 
 using orlanek::BoardWrite;
 using Writes = std::vector<BoardWrite>;
+using messages::N_;
+
+// A text a person reads, in English, as the ASCII-only PNG's font and whatever reads it back
+// take it, and in the user's language.
+struct Said {
+  std::string english, shown;
+};
+
+inline std::string InEnglish(const Said& said) {
+  return said.english;
+}
+inline std::string AsShown(const Said& said) {
+  return said.shown;
+}
+template <typename Argument>
+std::string InEnglish(const Argument& argument) {
+  return messages::Argument(argument);
+}
+template <typename Argument>
+std::string AsShown(const Argument& argument) {
+  return messages::Argument(argument);
+}
+
+// format, marked for the catalogue, with {1}, {2}... filled: numbers and texts alike in both,
+// a Said argument in its own language.
+template <typename... Arguments>
+Said Say(const char* format, const Arguments&... arguments) {
+  return {messages::Fill(format, {InEnglish(arguments)...}),
+          messages::Fill(messages::Tr(format), {AsShown(arguments)...})};
+}
 
 // One rule's first offence.
 struct RuleState {
   bool broken = false;
-  std::string detail;
+  Said detail;
 
-  void Break(std::string what);
+  void Break(Said what);
 };
 
 // A report, or a plug change, as the explanation takes it.
@@ -72,12 +103,12 @@ class LatchRule {
 };
 
 // "at T s (line N)".
-std::string At(const Seen& report);
+Said At(const Seen& report);
 // "at T s (line N: the report's bytes)".
-std::string Where(const Seen& report);
-// "green 3, red 0", or "nothing".
-std::string Describe(const Writes& writes);
+Said Where(const Seen& report);
+// "green 3, red 0"; writes is not empty.
+Said Describe(const Writes& writes);
 // The write a report belongs to: "green 3" or "red 0".
-std::string DescribeReport(const Seen& report);
+Said DescribeReport(const Seen& report);
 
 }  // namespace station_check
