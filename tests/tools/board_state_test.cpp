@@ -45,7 +45,8 @@ TEST(BoardState, JsonLineAndRowsShowBitSevenOnTheLeft) {
   EXPECT_EQ(board.JsonLine(0, 255, {}),
             R"({"ms":0,"report":[],"length":0,"number":255,"green":129,"red":3})");
   EXPECT_EQ(JsonEvent(5500, "unplugged"), R"({"ms":5500,"event":"unplugged"})");
-  EXPECT_EQ(board.Rows(), "green ●○○○○○○●   red ○○○○○○●●");
+  EXPECT_EQ(Lights(board.green()), "●○○○○○○●");
+  EXPECT_EQ(Lights(board.red()), "○○○○○○●●");
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "board_protocol.h"
 #include "byte_argument.h"
 #include "linux/virtual_board_channel.h"
+#include "messages.h"
 #include "varnel.h"
 
 namespace {
@@ -22,14 +23,19 @@ constexpr int kRefused = 3;
 constexpr const char* kAccessRule = "/usr/lib/udev/rules.d/70-orlanek-board.rules";
 
 namespace board = orlanek::board;
+using messages::Tr;
 
-const char kUsage[] =
+constexpr const char* kUsage = messages::N_(
     "Usage: varnelctl list | probe | green BYTE | red BYTE\n"
     "  list        the number of HID interfaces and the id text (vvvvpppp) of each\n"
-    "  probe       whether the LED board (%s) is there and may be\n"
+    "  probe       whether the LED board ({1}) is there and may be\n"
     "              opened: exit status 0 ready, 1 no board, 3 there but refused\n"
     "  green BYTE  light the green row with BYTE (0-255, or 0x00-0xff)\n"
-    "  red BYTE    latch BYTE into the red row\n";
+    "  red BYTE    latch BYTE into the red row\n");
+
+void Print(std::FILE* stream, const std::string& text) {
+  std::fputs(text.c_str(), stream);
+}
 
 std::string Take(char* text) {
   std::string copy = text ? text : "";
@@ -58,7 +64,8 @@ Listing ListInterfaces() {
 
 int List() {
   const Listing listing = ListInterfaces();
-  std::printf("%d HID interface%s\n", listing.count, listing.count == 1 ? "" : "s");
+  Print(stdout, listing.count == 1 ? Tr("{1} HID interface\n", listing.count)
+                                   : Tr("{1} HID interfaces\n", listing.count));
   for (const auto& [index, id_text] : listing.id_texts) {
     std::printf("%3d  %s\n", index, id_text.c_str());
   }
@@ -84,27 +91,25 @@ int OpenBoard() {
   CloseUsbDevice();
   const long listed = BoardsListed();
   if (listed == 0) {
-    std::fprintf(stderr, "varnelctl: no board: the LED board (%s) is not there\n",
-                 board::kIdentityText);
+    Print(stderr,
+          Tr("varnelctl: no board: the LED board ({1}) is not there\n", board::kIdentityText));
     return kNoBoard;
   }
   sockaddr_un address;
   const bool virtual_board = VirtualBoardListed(&address);
   if (virtual_board) {
-    std::fprintf(stderr,
-                 "varnelctl: no virtual board answers on this user's socket %s.\n"
-                 "  Start virtual-board again (it takes the socket over), or continue the one "
-                 "that is stopped.\n",
-                 address.sun_path);
+    Print(stderr, Tr("varnelctl: no virtual board answers on this user's socket {1}.\n"
+                     "  Start virtual-board again (it takes the socket over), or continue the one "
+                     "that is stopped.\n",
+                     address.sun_path));
   }
   if (listed > (virtual_board ? 1 : 0)) {
-    std::fprintf(stderr,
-                 "varnelctl: the LED board is there, but this user may not open its hidraw "
-                 "node.\n"
-                 "  Install the access rule %s (the orlanek package does),\n"
-                 "  then reload the rules and plug the board in again, or run:\n"
-                 "  sudo udevadm control --reload-rules && sudo udevadm trigger\n",
-                 kAccessRule);
+    Print(stderr, Tr("varnelctl: the LED board is there, but this user may not open its hidraw "
+                     "node.\n"
+                     "  Install the access rule {1} (the orlanek package does),\n"
+                     "  then reload the rules and plug the board in again, or run:\n"
+                     "  sudo udevadm control --reload-rules && sudo udevadm trigger\n",
+                     kAccessRule));
   }
   return kRefused;
 }
@@ -112,7 +117,7 @@ int OpenBoard() {
 int Probe() {
   if (const int status = OpenBoard()) return status;
   CloseUsbDevice();
-  std::printf("board ready: the LED board is there and this user can drive it.\n");
+  Print(stdout, Tr("board ready: the LED board is there and this user can drive it.\n"));
   return 0;
 }
 
@@ -127,31 +132,31 @@ int Light(bool green, std::uint8_t value) {
   return 0;
 }
 
-int BadArguments(const char* why) {
-  std::fprintf(stderr, "varnelctl: %s (try varnelctl --help)\n", why);
+int BadArguments(const std::string& why) {
+  Print(stderr, Tr("varnelctl: {1} (try varnelctl --help)\n", why));
   return kBadArguments;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) return BadArguments("no command given");
+  if (argc < 2) return BadArguments(Tr("no command given"));
   const std::string command = argv[1];
   if (command == "--help" || command == "-h" || command == "help") {
-    std::printf(kUsage, board::kIdentityText);
+    Print(stdout, Tr(kUsage, board::kIdentityText));
     return 0;
   }
   if (command == "list" || command == "probe") {
-    if (argc != 2) return BadArguments(("'" + command + "' takes no argument").c_str());
+    if (argc != 2) return BadArguments(Tr("'{1}' takes no argument", command));
     return command == "list" ? List() : Probe();
   }
   if (command == "green" || command == "red") {
-    if (argc != 3) return BadArguments(("'" + command + "' takes one BYTE").c_str());
+    if (argc != 3) return BadArguments(Tr("'{1}' takes one BYTE", command));
     std::uint8_t value = 0;
     if (!varnelctl::ParseByte(argv[2], &value)) {
-      return BadArguments(("'" + std::string(argv[2]) + "' is not a byte from 0 to 255").c_str());
+      return BadArguments(Tr("'{1}' is not a byte from 0 to 255", argv[2]));
     }
     return Light(command == "green", value);
   }
-  return BadArguments(("unknown command '" + command + "'").c_str());
+  return BadArguments(Tr("unknown command '{1}'", command));
 }

@@ -5,17 +5,8 @@
 #include "board_protocol.h"
 
 namespace virtual_board {
-namespace {
 
 namespace board = orlanek::board;
-
-std::string Bits(std::uint8_t value, const char* on, const char* off) {
-  std::string row;
-  for (int bit = 7; bit >= 0; --bit) row += (value >> bit & 1) ? on : off;
-  return row;
-}
-
-}  // namespace
 
 void BoardState::Apply(std::span<const std::uint8_t> report) {
   if (report.size() < board::kPaddingFrom) return;
@@ -44,12 +35,10 @@ std::string JsonEvent(std::int64_t ms, const char* event) {
   return "{\"ms\":" + std::to_string(ms) + ",\"event\":\"" + event + "\"}";
 }
 
-std::string Rows(std::uint8_t green, std::uint8_t red) {
-  return "green " + Bits(green, "\u25cf", "\u25cb") + "   red " + Bits(red, "\u25cf", "\u25cb");
-}
-
-std::string BoardState::Rows() const {
-  return virtual_board::Rows(green_, red_);
+std::string Lights(std::uint8_t row) {
+  std::string lights;
+  for (int bit = 7; bit >= 0; --bit) lights += (row >> bit & 1) ? "\u25cf" : "\u25cb";
+  return lights;
 }
 
 }  // namespace virtual_board

@@ -21,8 +21,6 @@ class BoardState {
   // the report number the kernel gave with it, and the rows after it.
   std::string JsonLine(std::int64_t ms, std::uint8_t number,
                        std::span<const std::uint8_t> report) const;
-  // The two rows for a terminal, bit 7 on the left: "green ●●○○○○○○  red ○○○○○○○●".
-  std::string Rows() const;
 
  private:
   std::uint8_t green_ = 0;
@@ -30,8 +28,8 @@ class BoardState {
   bool strobe_high_ = false;
 };
 
-// Two rows as Rows() shows them.
-std::string Rows(std::uint8_t green, std::uint8_t red);
+// One row's LEDs for a terminal, bit 7 on the left: "●●○○○○○○".
+std::string Lights(std::uint8_t row);
 
 // One JSON line for a plug change: "plugged" or "unplugged", ms since the board was made.
 std::string JsonEvent(std::int64_t ms, const char* event);

@@ -10,6 +10,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -22,6 +23,7 @@
 #include "board_protocol.h"
 #include "board_state.h"
 #include "coach.h"
+#include "messages.h"
 #include "options.h"
 #include "picture.h"
 #include "socket_device.h"
@@ -30,16 +32,17 @@
 
 namespace {
 
+using messages::Tr;
 using virtual_board::BoardDevice;
 using virtual_board::BoardState;
 using virtual_board::Coach;
 using virtual_board::Options;
 using virtual_board::SocketDevice;
 
-const char kUsage[] =
+constexpr const char* kUsage = messages::N_(
     "Usage: virtual-board [--usb | --socket] [--json] [--vendor HEX] [--product HEX]\n"
     "                     [--feature-bytes N] [--coach] [--exercise N] [--picture FILE]\n"
-    "  Makes the LED board (vendor %04x, product %04x, one 8-byte feature report) through\n"
+    "  Makes the LED board (vendor {1}, product {2}, one 8-byte feature report) through\n"
     "  /dev/uhid and shows its green and red rows; where /dev/uhid cannot be opened (without\n"
     "  root), offers it through a socket to this user's programs on libVarnel.so instead.\n"
     "  'u' (or SIGUSR1) unplugs and plugs it again, 'q' (or SIGINT, SIGTERM, SIGHUP) ends it.\n"
@@ -55,7 +58,7 @@ const char kUsage[] =
     "            the end station-check's verdict (on standard error with --json)\n"
     "  --coach   the coach for the exercise that the session's steps show\n"
     "  --picture FILE  with the coach, draws the session at the end as station-check does\n"
-    "            (.svg or .png)\n";
+    "            (.svg or .png)\n");
 
 // The terminal in single-key mode while the board shows its rows, restored at the end.
 class KeyMode {
@@ -76,10 +79,9 @@ class KeyMode {
   bool active_ = false;
 };
 
-// The rows a line takes on a terminal of the given width, its UTF-8 characters one column each.
+// The rows a line takes on a terminal of the given width.
 std::size_t TerminalRows(const std::string& line, std::size_t columns) {
-  std::size_t width = 0;
-  for (const char byte : line) width += (static_cast<unsigned char>(byte) & 0xC0) != 0x80;
+  const std::size_t width = virtual_board::TerminalColumns(line);
   return width <= columns || columns == 0 ? 1 : (width + columns - 1) / columns;
 }
 
@@ -135,6 +137,27 @@ class Stopwatch {
   Clock::time_point start_ = Clock::now();
 };
 
+// A message for the user, on standard error.
+void Tell(const std::string& text) {
+  std::fputs(text.c_str(), stderr);
+}
+
+// An id as the usage shows it: four hexadecimal digits.
+std::string Hex(std::uint16_t id) {
+  char text[8];
+  std::snprintf(text, sizeof text, "%04x", id);
+  return text;
+}
+
+// "plugged in" or "unplugged", as wide as the other, so that either overwrites the other in place.
+std::string PlugState(bool plugged) {
+  const std::string in = Tr("plugged in"), out = Tr("unplugged");
+  std::string state = plugged ? in : out;
+  const std::size_t width =
+      std::max(virtual_board::TerminalColumns(in), virtual_board::TerminalColumns(out));
+  return state.append(width - virtual_board::TerminalColumns(state), ' ');
+}
+
 void Event(const Options& options, std::int64_t ms, const char* what) {
   if (!options.json) return;
   std::printf("%s\n", virtual_board::JsonEvent(ms, what).c_str());
@@ -151,15 +174,15 @@ std::unique_ptr<BoardDevice> MakeDevice(const Options& options) {
   auto socket = std::make_unique<SocketDevice>();
   if (!socket->ok()) {
     // Neither way: one line tells why, for both.
-    std::fprintf(stderr, "virtual-board: %s; nor can the board go to a socket: %s\n",
-                 uhid->error().c_str(), socket->error().c_str());
+    Tell(Tr("virtual-board: {1}; nor can the board go to a socket: {2}\n", uhid->error(),
+            socket->error()));
     return nullptr;
   }
   std::fprintf(stderr, "virtual-board: %s\n", uhid->error().c_str());
-  std::fprintf(stderr,
-               "virtual-board: the board goes to this user's programs on libVarnel.so through "
-               "%s instead\n",
-               socket->path());
+  Tell(
+      Tr("virtual-board: the board goes to this user's programs on libVarnel.so through "
+         "{1} instead\n",
+         socket->path()));
   return socket;
 }
 
@@ -251,8 +274,7 @@ class Session {
     if (device_.created()) {
       device_.Destroy();
     } else if (!PlugIn()) {
-      std::fprintf(stderr, "\nvirtual-board: plugging in again failed: %s\n",
-                   device_.error().c_str());
+      Tell("\n" + Tr("virtual-board: plugging in again failed: {1}\n", device_.error()));
     }
     FollowHost();
   }
@@ -263,7 +285,7 @@ class Session {
  private:
   void Show() {
     const std::string line =
-        board_.Rows() + "   " + (plugged_ ? "plugged in" : "unplugged ") + "  ";
+        virtual_board::Rows(board_.green(), board_.red()) + "   " + PlugState(plugged_) + "  ";
     if (coaching_) {
       std::vector<std::string> lines = virtual_board::CoachLines(coaching_->coach.view());
       lines.insert(lines.begin(), line);
@@ -300,7 +322,7 @@ bool Session::Finish() {
                          ? station_check::WritePictureSvg(verdict, *coaching_->frames, file)
                          : station_check::WritePicturePng(verdict, *coaching_->frames, file);
   if (drawn && file.flush()) return true;
-  std::fprintf(stderr, "virtual-board: cannot write %s\n", name.c_str());
+  Tell(Tr("virtual-board: cannot write {1}\n", name));
   return false;
 }
 
@@ -323,11 +345,13 @@ void Serve(Session& session, int signal_fd, const KeyMode& keys) {
 int main(int argc, char** argv) {
   Options options;
   if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-    std::printf(kUsage, orlanek::board::kVendorId, orlanek::board::kProductId);
+    const std::string usage =
+        Tr(kUsage, Hex(orlanek::board::kVendorId), Hex(orlanek::board::kProductId));
+    std::fputs(usage.c_str(), stdout);
     return 0;
   }
   if (!virtual_board::ParseOptions(argc, argv, &options)) {
-    std::fprintf(stderr, "virtual-board: bad arguments (try virtual-board --help)\n");
+    Tell(Tr("virtual-board: bad arguments (try virtual-board --help)\n"));
     return 2;
   }
   const std::unique_ptr<BoardDevice> device = MakeDevice(options);

@@ -10,11 +10,13 @@
 #include <cstring>
 
 #include "linux/virtual_board_channel.h"
+#include "messages.h"
 
 namespace virtual_board {
 namespace {
 
 namespace channel = varnel::virtual_board_channel;
+using messages::Tr;
 
 // Opens that may wait to be taken in.
 constexpr int kQueue = 8;
@@ -31,12 +33,12 @@ bool Watch(int events, int fd) {
 SocketDevice::SocketDevice() {
   found_ = channel::SocketAddress(&address_);
   events_ = epoll_create1(EPOLL_CLOEXEC);
-  if (events_ < 0) error_ = std::string("cannot watch sockets: ") + std::strerror(errno);
+  if (events_ < 0) error_ = Tr("cannot watch sockets: {1}", std::strerror(errno));
   if (!found_) {
     error_ =
-        "no folder for the board's socket: XDG_RUNTIME_DIR is unset, not an absolute path or "
-        "too long; log in to a desktop session, or give it a folder of your own, e.g. "
-        "export XDG_RUNTIME_DIR=$(mktemp -d)";
+        Tr("no folder for the board's socket: XDG_RUNTIME_DIR is unset, not an absolute path or "
+           "too long; log in to a desktop session, or give it a folder of your own, e.g. "
+           "export XDG_RUNTIME_DIR=$(mktemp -d)");
   }
 }
 
@@ -59,7 +61,7 @@ bool SocketDevice::Create(const DeviceIdentity& identity) {
   umask(mask);
   if (bound && listen(listener_, kQueue) == 0 && Watch(events_, listener_)) return true;
   const bool failed =
-      Fail(std::string("cannot make the board's socket ") + path() + ": " + std::strerror(errno));
+      Fail(Tr("cannot make the board's socket {1}: {2}", path(), std::strerror(errno)));
   if (listener_ >= 0) close(listener_);
   listener_ = -1;
   if (bound) unlink(path());
@@ -72,7 +74,7 @@ bool SocketDevice::ClearPlace() {
   struct stat status = {};
   if (lstat(path(), &status) != 0) return true;
   if (!channel::IsOwnSocket(path())) {
-    return Fail(std::string(path()) + " is in the way (not a socket of this user's): remove it");
+    return Fail(Tr("{1} is in the way (not a socket of this user's): remove it", path()));
   }
   // A board whose queue is full is there too.
   const int probe = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
@@ -80,7 +82,7 @@ bool SocketDevice::ClearPlace() {
                                                sizeof address_) == 0 ||
                                        errno == EAGAIN);
   if (probe >= 0) close(probe);
-  if (answered) return Fail("another virtual board is running in this session");
+  if (answered) return Fail(Tr("another virtual board is running in this session"));
   unlink(path());
   return true;
 }

@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "messages.h"
+
 namespace virtual_board {
 namespace {
 
@@ -22,13 +24,14 @@ UhidDevice::UhidDevice() {
   fd_ = open("/dev/uhid", O_RDWR | O_CLOEXEC);
   if (fd_ >= 0) return;
   if (errno == ENOENT || errno == ENODEV) {
-    error_ = "/dev/uhid is missing: load the kernel's uhid module (modprobe uhid) and try again";
+    error_ = messages::Tr(
+        "/dev/uhid is missing: load the kernel's uhid module (modprobe uhid) and try again");
   } else if (errno == EACCES || errno == EPERM) {
-    error_ =
+    error_ = messages::Tr(
         "no permission to open /dev/uhid: run as root, or install a udev rule giving your "
-        "user access to it (KERNEL==\"uhid\", TAG+=\"uaccess\")";
+        "user access to it (KERNEL==\"uhid\", TAG+=\"uaccess\")");
   } else {
-    error_ = std::string("cannot open /dev/uhid: ") + std::strerror(errno);
+    error_ = messages::Tr("cannot open /dev/uhid: {1}", std::strerror(errno));
   }
 }
 
@@ -49,7 +52,7 @@ bool UhidDevice::Create(const DeviceIdentity& identity) {
   event.u.create2.vendor = identity.vendor;
   event.u.create2.product = identity.product;
   created_ = Write(fd_, event);
-  if (!created_) error_ = "the kernel refused to make the device";
+  if (!created_) error_ = messages::Tr("the kernel refused to make the device");
   feature_.assign(1 + static_cast<std::size_t>(identity.feature_bytes), 0);
   return created_;
 }

@@ -16,8 +16,13 @@
 #include <fstream>
 #include <set>
 
+#include "messages.h"
+
 namespace virtual_board {
 namespace {
+
+using messages::N_;
+using messages::Tr;
 
 constexpr char kGadgets[] = "/sys/kernel/config/usb_gadget";
 constexpr char kControllers[] = "/sys/class/udc";
@@ -113,18 +118,18 @@ UsbDevice::UsbDevice() {
   const auto controllers = Entries(kControllers);
   if (controllers.empty()) {
     error_ =
-        "no USB device controller: load the kernel's dummy_hcd module (modprobe dummy_hcd) and "
-        "try again";
+        Tr("no USB device controller: load the kernel's dummy_hcd module (modprobe dummy_hcd) and "
+           "try again");
     return;
   }
   if (access(kGadgets, F_OK) != 0) {
     error_ =
-        "no USB gadget support: load the kernel's libcomposite module (modprobe libcomposite) "
-        "and mount configfs (mount -t configfs none /sys/kernel/config)";
+        Tr("no USB gadget support: load the kernel's libcomposite module (modprobe libcomposite) "
+           "and mount configfs (mount -t configfs none /sys/kernel/config)");
     return;
   }
   if (access(kGadgets, W_OK) != 0) {
-    error_ = "no permission to make a USB gadget: run as root";
+    error_ = Tr("no permission to make a USB gadget: run as root");
     return;
   }
   std::set<std::string> taken;
@@ -138,8 +143,8 @@ UsbDevice::UsbDevice() {
     }
   }
   error_ =
-      "every USB device controller is taken: load dummy_hcd for more of them (modprobe "
-      "dummy_hcd num=4)";
+      Tr("every USB device controller is taken: load dummy_hcd for more of them (modprobe "
+         "dummy_hcd num=4)");
 }
 
 UsbDevice::~UsbDevice() {
@@ -147,8 +152,10 @@ UsbDevice::~UsbDevice() {
   for (auto step = undo_.rbegin(); step != undo_.rend(); ++step) (*step)();
 }
 
-bool UsbDevice::Fail(const std::string& what) {
-  error_ = what + ": " + std::strerror(errno);
+bool UsbDevice::Fail(const char* what, const std::string& name) {
+  // Taken first: the catalogue's first look may change errno.
+  const std::string reason = std::strerror(errno);
+  error_ = Tr(what, reason, name);
   return false;
 }
 
@@ -162,7 +169,7 @@ bool UsbDevice::Make(const DeviceIdentity& identity) {
     undo_.push_back([path] { rmdir(path.c_str()); });
     return true;
   };
-  if (!folder(gadget_)) return Fail("cannot make the gadget " + gadget_);
+  if (!folder(gadget_)) return Fail(N_("cannot make the gadget {2}: {1}"), gadget_);
   const std::string english = "/strings/0x409";
   const std::string config = gadget_ + "/configs/c.1";
   if (!WriteText(gadget_ + "/idVendor", Hex(identity.vendor)) ||
@@ -170,33 +177,33 @@ bool UsbDevice::Make(const DeviceIdentity& identity) {
       !WriteText(gadget_ + "/bcdUSB", "0x0200") || !folder(gadget_ + english) ||
       !WriteText(gadget_ + english + "/product", identity.name) || !folder(config) ||
       !folder(config + english) || !WriteText(config + english + "/configuration", "LED board")) {
-    return Fail("cannot describe the gadget " + gadget_);
+    return Fail(N_("cannot describe the gadget {2}: {1}"), gadget_);
   }
   if (!folder(gadget_ + "/functions/" + function)) {
     if (errno == ENOENT || errno == ENODEV) {
       error_ =
-          "no FunctionFS for USB gadgets: load the kernel's usb_f_fs module (modprobe usb_f_fs) "
-          "and try again";
+          Tr("no FunctionFS for USB gadgets: load the kernel's usb_f_fs module (modprobe usb_f_fs) "
+             "and try again");
       return false;
     }
-    return Fail("cannot make the gadget's function");
+    return Fail(N_("cannot make the gadget's function: {1}"));
   }
   const std::string link = config + "/" + function;
   if (symlink((gadget_ + "/functions/" + function).c_str(), link.c_str()) != 0) {
-    return Fail("cannot put the function in the gadget's configuration");
+    return Fail(N_("cannot put the function in the gadget's configuration: {1}"));
   }
   undo_.push_back([link] { unlink(link.c_str()); });
 
   char mount_point[] = "/run/virtual-board.XXXXXX";
-  if (!mkdtemp(mount_point)) return Fail("cannot make a folder in /run");
+  if (!mkdtemp(mount_point)) return Fail(N_("cannot make a folder in /run: {1}"));
   const std::string mounted = mount_point;
   undo_.push_back([mounted] { rmdir(mounted.c_str()); });
   if (mount(name.c_str(), mounted.c_str(), "functionfs", 0, nullptr) != 0) {
-    return Fail("cannot mount the gadget's FunctionFS");
+    return Fail(N_("cannot mount the gadget's FunctionFS: {1}"));
   }
   undo_.push_back([mounted] { umount2(mounted.c_str(), MNT_DETACH); });
   ep0_ = open((mounted + "/ep0").c_str(), O_RDWR | O_CLOEXEC);
-  if (ep0_ < 0) return Fail("cannot open the gadget's control endpoint");
+  if (ep0_ < 0) return Fail(N_("cannot open the gadget's control endpoint: {1}"));
   undo_.push_back([this] {
     close(ep0_);
     ep0_ = -1;
@@ -206,7 +213,7 @@ bool UsbDevice::Make(const DeviceIdentity& identity) {
   hid_descriptor_ = {9, kHidDescriptor, 0x11, 0x01, 0, 1, kReportDescriptor};
   Put16(&hid_descriptor_, static_cast<unsigned>(report_descriptor_.size()));
   if (!WriteAll(ep0_, FunctionDescriptors(hid_descriptor_)) || !WriteAll(ep0_, NoStrings())) {
-    return Fail("FunctionFS refused the board's descriptors");
+    return Fail(N_("FunctionFS refused the board's descriptors: {1}"));
   }
   feature_.assign(1 + static_cast<std::size_t>(identity.feature_bytes), 0);
   return true;
@@ -215,7 +222,7 @@ bool UsbDevice::Make(const DeviceIdentity& identity) {
 bool UsbDevice::Create(const DeviceIdentity& identity) {
   if (ep0_ < 0 && !Make(identity)) return false;
   created_ = WriteText(gadget_ + "/UDC", udc_);
-  if (!created_) return Fail("the device controller " + udc_ + " refused the gadget");
+  if (!created_) return Fail(N_("the device controller {2} refused the gadget: {1}"), udc_);
   return true;
 }
 

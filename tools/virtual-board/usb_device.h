@@ -42,7 +42,8 @@ class UsbDevice : public BoardDevice {
 
  private:
   bool Make(const DeviceIdentity& identity);
-  bool Fail(const std::string& what);
+  // what: a marked text, with {1} for the system's reason (from errno) and {2} for name.
+  bool Fail(const char* what, const std::string& name = {});
   void Answer(const std::vector<std::uint8_t>& data, std::size_t asked);
   void Stall(bool in);
 
