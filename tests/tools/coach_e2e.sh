@@ -2,7 +2,8 @@
 # The practice coach live: the virtual board on this user's socket, coaching exercise 3, while a
 # station program on libVarnel.so plays it a tick a second with the board pulled out and put
 # back. A right session holds every rule and passes; one with a wrong green step is told at that
-# tick, with what was sent and what the reference sends, while the board takes every report.
+# tick, with what was sent and what the reference sends, while the board takes every report;
+# coached in Chinese, the same break is told in Chinese and ends with station-check's verdict.
 # Usage: coach_e2e.sh BIN-DIR COACH-STATION
 set -uo pipefail
 bin=$1 station=$2
@@ -14,9 +15,10 @@ export XDG_RUNTIME_DIR=$work/run
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 socket=$XDG_RUNTIME_DIR/varnel-virtual-board
 
-# play NAME WRONG-TICK: the session coached, its JSON in NAME.jsonl, the coach in NAME.coach.
+# play NAME WRONG-TICK [LANGUAGE]: the session coached (in English unless LANGUAGE is given),
+# its JSON in NAME.jsonl, the coach in NAME.coach.
 play() {
-  "$bin/virtual-board" --socket --json --exercise 3 --picture "$work/$1.svg" \
+  STATION_LANGUAGE=${3:-en} "$bin/virtual-board" --socket --json --exercise 3 --picture "$work/$1.svg" \
     >"$work/$1.jsonl" 2>"$work/$1.coach" &
   board=$!
   for _ in $(seq 500); do [ -S "$socket" ] && break; sleep 0.01; done
@@ -51,4 +53,11 @@ named=$(sed -n "${BASH_REMATCH[1]}p" "$work/wrong.jsonl")
 [ "$(tail -n 1 "$work/wrong.coach")" = FAIL ] || fail "wrong session: $(tail -n 8 "$work/wrong.coach")"
 breaks() { grep -o 'first break: [^|]*' "$work/wrong.coach" | sed 's/ ([0-9]* more rule.*//' | sort -u; }
 [ "$(breaks | wc -l)" = 1 ] || fail "the first break changed: $(breaks)"
+
+play chinese 4 zh_TW
+grep -q '首次違反：規則 4，' "$work/chinese.coach" ||
+  fail "no first break in Chinese: $(tail -n 12 "$work/chinese.coach")"
+verdict=$(STATION_LANGUAGE=zh_TW "$bin/station-check" --exercise 3 "$work/chinese.jsonl")
+[ "$(tail -n "$(wc -l <<<"$verdict")" "$work/chinese.coach")" = "$verdict" ] ||
+  fail "the coach's verdict is not station-check's: $(tail -n 8 "$work/chinese.coach") / $verdict"
 exit 0

@@ -122,5 +122,13 @@ TEST(Coach, AWrongStepIsTheFirstBreakAtItsTickWithBothBytesAndIsKept) {
   EXPECT_EQ(lines[2], "first break: " + first) << lines[2];
 }
 
+// Drawn in place, a line wider than counted leaves rows behind on a narrow terminal.
+TEST(Coach, ATerminalGivesAChineseCharacterTwoColumnsAndALedOne) {
+  EXPECT_EQ(TerminalColumns("rules  1 held"), 13u);
+  EXPECT_EQ(TerminalColumns("規則  1 符合"), 12u);
+  EXPECT_EQ(TerminalColumns("首次違反：規則 4，"), 18u);
+  EXPECT_EQ(TerminalColumns("green ●○○○○○○●"), 14u);
+}
+
 }  // namespace
 }  // namespace virtual_board
