@@ -26,12 +26,13 @@ session() {
   pid=""
 }
 
-# run NAME ENV...: both usages, a bad argument each and the session, into NAME.*
+# run NAME ENV...: both usages, an error each (no folder for the board's socket, a bad byte) and
+# the session, into NAME.*
 run() {
   out=$work/$1
   shift
   env "$@" "$board" --help >"$out.board-usage"
-  env "$@" "$board" --exercise 11 2>"$out.board-error"
+  env -u XDG_RUNTIME_DIR "$@" "$board" --socket 2>"$out.board-error"
   env "$@" "$ctl" --help >"$out.ctl-usage"
   env "$@" "$ctl" green 256 2>"$out.ctl-error"
   session "$@"
@@ -43,7 +44,7 @@ run en LANG=zh_TW.UTF-8 STATION_LANGUAGE=en
 
 seen() { grep -qF "$1" "$work/zh.$2" || fail "no \"$1\" in $2: $(cat "$work/zh.$2")"; }
 seen '用法：virtual-board [--usb | --socket]' board-usage
-seen 'virtual-board：參數有誤（請看 virtual-board --help）' board-error
+seen 'virtual-board：沒有可放 LED 板 socket 的資料夾：XDG_RUNTIME_DIR 未設定' board-error
 seen '用法：varnelctl list | probe' ctl-usage
 seen 'varnelctl：「256」不是 0 到 255 的位元組（請看 varnelctl --help）' ctl-error
 seen '已插上' session

@@ -178,7 +178,7 @@ std::unique_ptr<BoardDevice> MakeDevice(const Options& options) {
             socket->error()));
     return nullptr;
   }
-  std::fprintf(stderr, "virtual-board: %s\n", uhid->error().c_str());
+  Tell(Tr("virtual-board: {1}\n", uhid->error()));
   Tell(
       Tr("virtual-board: the board goes to this user's programs on libVarnel.so through "
          "{1} instead\n",
@@ -357,13 +357,13 @@ int main(int argc, char** argv) {
   const std::unique_ptr<BoardDevice> device = MakeDevice(options);
   if (!device) return 1;
   if (!device->ok()) {
-    std::fprintf(stderr, "virtual-board: %s\n", device->error().c_str());
+    Tell(Tr("virtual-board: {1}\n", device->error()));
     return 1;
   }
   const int signal_fd = SignalFile();
   Session session(options, *device);
   if (!session.PlugIn()) {
-    std::fprintf(stderr, "virtual-board: %s\n", device->error().c_str());
+    Tell(Tr("virtual-board: {1}\n", device->error()));
     return 1;
   }
   KeyMode keys;
