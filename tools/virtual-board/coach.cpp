@@ -78,7 +78,7 @@ void Coach::Update(const station_check::Verdict& verdict) {
     if (rule.status != Status::kBroken) continue;
     ++view_.breaks;
     if (view_.first_break.empty())
-      view_.first_break = Tr("rule {1}, {2}: {3}", rule.number, Tr(rule.name.c_str()), rule.detail);
+      view_.first_break = Tr("rule {1}, {2}: {3}", rule.number, rule.shown_name, rule.shown_detail);
   }
 }
 
