@@ -17,7 +17,7 @@ namespace virtual_board {
 struct CoachView {
   station_check::Frame now;  // the board's rows and the reference's, as judged so far
   std::vector<station_check::RuleResult> rules;
-  std::string first_break;  // the first rule broken, in plain words; empty while none is
+  std::string first_break;  // the first rule broken, in the user's language; empty while none is
   int breaks = 0;           // the rules broken so far, the first among them
 };
 
