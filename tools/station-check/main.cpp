@@ -24,62 +24,63 @@
 
 namespace {
 
-// The usage text with the board's identity put in, a block at a time for the translators.
-std::string UsageText() {
-  using messages::Tr;
-  std::string text = Tr(
-      "Usage: station-check [--exercise N] [--device BUS.ADDRESS] [--tolerance MS]\n"
-      "                     [--picture FILE] [FILE]\n"
-      "       station-check [--exercise N | --class LIST] [--report PAGE.html] [--csv TABLE.csv]\n"
-      "                     [--device BUS.ADDRESS] [--tolerance MS] FILE|FOLDER...\n");
-  text += Tr(
-      "  Reads a session of a station program with the LED board from FILE or standard input\n"
-      "  and says, rule by rule, whether the program behaves as the reference station does; then\n"
-      "  PASS or FAIL. The input is any of these, told apart by its first bytes:\n"
-      "    a USB capture, pcap or pcapng, gzip-compressed or not, from Wireshark, tshark, dumpcap\n"
-      "      or USBPcapCMD: USBPcap on Windows, or Linux usbmon (with or without the "
-      "memory-mapped\n"
-      "      header); of several interfaces, the USB ones\n"
-      "    virtual-board --json lines, or the session log of the library (VARNEL_SESSION_LOG)\n"
-      "    the kernel's usbmon text (/sys/kernel/debug/usb/usbmon/0u)\n"
-      "  A capture on standard input (dumpcap -i usbmon1 -w - | station-check) is judged when it\n"
-      "  ends. In a capture the board is the device that names itself {1},\n"
-      "  else the one device that received feature reports; where there is none, no verdict.\n",
-      orlanek::board::kIdentityText);
-  text +=
-      Tr("  Several files, or a folder (the files in it that are sessions, whatever their names), "
-         "are\n"
-         "  judged as a room: one line per session, sorted by name, then the totals.\n");
-  text += Tr(
-      "  --exercise N    the exercise (1 to 10) the program played; without it, the one seen\n"
-      "  --class LIST    a room's class list (CSV: a header line, then the file or candidate\n"
-      "                  name and the exercise drawn, one candidate a line)\n"
-      "  --report PAGE.html  writes the room's report: its table, then each session's rules and\n"
-      "                  picture, one page that prints a session a sheet\n"
-      "  --csv TABLE.csv writes the room's table for a spreadsheet, a column per rule\n"
-      "  --device BUS.ADDRESS  in a capture, the board where several devices received feature\n"
-      "                  reports and none names itself (Wireshark shows BUS.ADDRESS.ENDPOINT)\n"
-      "  --tolerance MS  how far a tick may stray from the whole second (default 100; wider\n"
-      "                  only where the program's clock runs rough, as in an emulated PC)\n"
-      "  --picture FILE  draws the session tick by tick beside the reference (.svg or .png)\n"
-      "  --usbmon        reads text as usbmon text even where its first line is not (still\n"
-      "                  accepted; the form is recognised without it)\n");
-  text +=
-      Tr("  Exit status: 0 PASS, 1 FAIL, 2 bad arguments, input that cannot be read, or a capture\n"
-         "  with no traffic to the board; for a room, 0 when every session passed, 1 when any\n"
-         "  failed, 2 when any could not be judged.\n");
+// The usage, a paragraph at a time for the translators; {1} is the board's identity.
+constexpr const char* kSynopsis = messages::N_(
+    "Usage: station-check [--exercise N] [--device BUS.ADDRESS] [--tolerance MS]\n"
+    "                     [--picture FILE] [FILE]\n"
+    "       station-check [--exercise N | --class LIST] [--report PAGE.html] [--csv TABLE.csv]\n"
+    "                     [--device BUS.ADDRESS] [--tolerance MS] FILE|FOLDER...\n");
+constexpr const char* kWhatItReads = messages::N_(
+    "  Reads a session of a station program with the LED board from FILE or standard input\n"
+    "  and says, rule by rule, whether the program behaves as the reference station does; then\n"
+    "  PASS or FAIL. The input is any of these, told apart by its first bytes:\n"
+    "    a USB capture, pcap or pcapng, gzip-compressed or not, from Wireshark, tshark, dumpcap\n"
+    "      or USBPcapCMD: USBPcap on Windows, or Linux usbmon (with or without the memory-mapped\n"
+    "      header); of several interfaces, the USB ones\n"
+    "    virtual-board --json lines, or the session log of the library (VARNEL_SESSION_LOG)\n"
+    "    the kernel's usbmon text (/sys/kernel/debug/usb/usbmon/0u)\n"
+    "  A capture on standard input (dumpcap -i usbmon1 -w - | station-check) is judged when it\n"
+    "  ends. In a capture the board is the device that names itself {1},\n"
+    "  else the one device that received feature reports; where there is none, no verdict.\n");
+constexpr const char* kRooms = messages::N_(
+    "  Several files, or a folder (the files in it that are sessions, whatever their names), are\n"
+    "  judged as a room: one line per session, sorted by name, then the totals.\n");
+constexpr const char* kOptions = messages::N_(
+    "  --exercise N    the exercise (1 to 10) the program played; without it, the one seen\n"
+    "  --class LIST    a room's class list (CSV: a header line, then the file or candidate\n"
+    "                  name and the exercise drawn, one candidate a line)\n"
+    "  --report PAGE.html  writes the room's report: its table, then each session's rules and\n"
+    "                  picture, one page that prints a session a sheet\n"
+    "  --csv TABLE.csv writes the room's table for a spreadsheet, a column per rule\n"
+    "  --device BUS.ADDRESS  in a capture, the board where several devices received feature\n"
+    "                  reports and none names itself (Wireshark shows BUS.ADDRESS.ENDPOINT)\n"
+    "  --tolerance MS  how far a tick may stray from the whole second (default 100; wider\n"
+    "                  only where the program's clock runs rough, as in an emulated PC)\n"
+    "  --picture FILE  draws the session tick by tick beside the reference (.svg or .png)\n"
+    "  --usbmon        reads text as usbmon text even where its first line is not (still\n"
+    "                  accepted; the form is recognised without it)\n");
+constexpr const char* kExitStatus = messages::N_(
+    "  Exit status: 0 PASS, 1 FAIL, 2 bad arguments, input that cannot be read, or a capture\n"
+    "  with no traffic to the board; for a room, 0 when every session passed, 1 when any\n"
+    "  failed, 2 when any could not be judged.\n");
 #ifdef _WIN32
-  text += Tr(
-      "  A file dropped onto station-check.exe in Explorer is judged in a window of its own, the\n"
-      "  picture written beside it (the same name, .png). A folder or several files dropped onto\n"
-      "  it are judged as a room, room.html and room.csv written beside them and the page "
-      "opened.\n");
+constexpr const char* kDroppedOnIt = messages::N_(
+    "  A file dropped onto station-check.exe in Explorer is judged in a window of its own, the\n"
+    "  picture written beside it (the same name, .png). A folder or several files dropped onto\n"
+    "  it are judged as a room, room.html and room.csv written beside them and the page opened.\n");
 #endif
-  return text;
-}
 
 using messages::Tr;
 using station_check::Write;
+
+std::string UsageText() {
+  std::string text = Tr(kSynopsis) + Tr(kWhatItReads, orlanek::board::kIdentityText) + Tr(kRooms) +
+                     Tr(kOptions) + Tr(kExitStatus);
+#ifdef _WIN32
+  text += Tr(kDroppedOnIt);
+#endif
+  return text;
+}
 
 int Usage(const std::string& why) {
   Write(stderr, Tr("station-check: {1} (try station-check --help)\n", why));
