@@ -15,9 +15,13 @@
 #include <string_view>
 
 #include "board_protocol.h"
+#include "messages.h"
 
 namespace station_check {
 namespace {
+
+using messages::N_;
+using messages::Tr;
 
 namespace board = orlanek::board;
 
@@ -34,7 +38,6 @@ enum UsbPcapStage : std::uint8_t { kSetup = 0, kData = 1 };
 constexpr std::size_t kMostOpen = 1024;
 // More devices than this are no bus's; bounds the survey.
 constexpr std::size_t kMostDevices = 4096;
-const std::string kNoVerdict = "no verdict: ";
 
 std::uint64_t Little(const std::uint8_t* bytes, int size) {
   std::uint64_t value = 0;
@@ -162,7 +165,21 @@ void CaptureSurvey::Add(const UsbPacket& packet) {
   }
 }
 
-std::vector<std::uint32_t> CaptureSurvey::Boards(std::uint32_t chosen, std::string& error) const {
+CaptureSurvey::Found CaptureSurvey::Boards(std::uint32_t chosen) const {
+  // Why there is no verdict, for a capture and for usbmon text.
+  static constexpr const char* kNoTraffic[][2] = {
+      {N_("no verdict: the capture holds no traffic to the board ({1}): device {2}, named with "
+          "--device, is not in it"),
+       N_("no verdict: the usbmon text holds no traffic to the board ({1}): device {2}, named "
+          "with --device, is not in it")},
+      {N_("no verdict: the capture holds no traffic to the board ({1}): device {2}, named with "
+          "--device, received no feature reports, and no device names itself the board"),
+       N_("no verdict: the usbmon text holds no traffic to the board ({1}): device {2}, named "
+          "with --device, received no feature reports, and no device names itself the board")},
+      {N_("no verdict: the capture holds no traffic to the board ({1}): no device in it names "
+          "itself so, and none received feature reports"),
+       N_("no verdict: the usbmon text holds no traffic to the board ({1}): no device in it "
+          "names itself so, and none received feature reports")}};
   std::vector<std::uint32_t> boards, unknown;
   bool seen = false;  // a board that names itself, or a feature report to one
   for (const auto& [address, device] : devices_) {
@@ -172,32 +189,32 @@ std::vector<std::uint32_t> CaptureSurvey::Boards(std::uint32_t chosen, std::stri
     if (!device.described && device.reports && address != chosen) unknown.push_back(address);
     seen = seen || board || (device.reports && address == chosen);
   }
-  const std::string none =
-      kNoVerdict + what_ + " holds no traffic to the board (" + board::kIdentityText + "): ";
-  if (chosen != 0 && devices_.count(chosen) == 0) {
-    error = none + "device " + DeviceName(chosen) + ", named with --device, is not in it";
-  } else if (chosen != 0 && !seen) {
-    error = none + "device " + DeviceName(chosen) + ", named with --device, received no " +
-            "feature reports, and no device names itself the board";
-  } else if (chosen != 0) {
+  const auto none = [&](int why) {
+    return Found{
+        {},
+        Tr(kNoTraffic[why][input_ == Input::kUsbmonText], board::kIdentityText, DeviceName(chosen)),
+        true};
+  };
+  if (chosen != 0 && devices_.count(chosen) == 0) return none(0);
+  if (chosen != 0 && !seen) return none(1);
+  if (chosen != 0) {
     boards.push_back(chosen);
-  } else if (unknown.size() > 1) {
-    error = "feature reports went to several devices (";
-    for (const std::uint32_t address : unknown)
-      error += (address == unknown.front() ? "" : ", ") + DeviceName(address);
-    error += std::string(") and the capture does not show which is the board (") +
-             board::kIdentityText + "): name it with --device BUS.ADDRESS";
-  } else if (unknown.empty() && boards.empty()) {
-    error = none + "no device in it names itself so, and none received feature reports";
-  } else {
-    boards.insert(boards.end(), unknown.begin(), unknown.end());
+    return {boards, {}, false};
   }
-  if (!error.empty()) return {};
-  return boards;
-}
-
-bool CaptureSurvey::NoVerdict(const std::string& error) {
-  return error.rfind(kNoVerdict, 0) == 0;
+  if (unknown.size() > 1) {
+    std::string devices;
+    for (const std::uint32_t address : unknown)
+      devices =
+          devices.empty() ? DeviceName(address) : Tr("{1}, {2}", devices, DeviceName(address));
+    return {{},
+            Tr("feature reports went to several devices ({1}) and the capture does not show "
+               "which is the board ({2}): name it with --device BUS.ADDRESS",
+               devices, board::kIdentityText),
+            false};
+  }
+  if (unknown.empty() && boards.empty()) return none(2);
+  boards.insert(boards.end(), unknown.begin(), unknown.end());
+  return {boards, {}, false};
 }
 
 std::string CaptureSurvey::Devices() const {
@@ -205,16 +222,18 @@ std::string CaptureSurvey::Devices() const {
   std::size_t listed = 0;
   for (const auto& [address, device] : devices_) {
     if (++listed > 20) {
-      text += ", and " + std::to_string(devices_.size() - 20) + " more";
+      text = Tr("{1}, and {2} more", text, devices_.size() - 20);
       break;
     }
-    char ids[16] = "";
-    if (device.described)
-      std::snprintf(ids, sizeof ids, "%04x:%04x, ", device.vendor, device.product);
-    text += (text.empty() ? "" : ", ") + DeviceName(address) + " (" + ids +
-            std::to_string(device.transfers) + " transfers)";
+    char ids[16];
+    std::snprintf(ids, sizeof ids, "%04x:%04x", device.vendor, device.product);
+    const std::string named =
+        device.described
+            ? Tr("{1} ({2}, {3} transfers)", DeviceName(address), ids, device.transfers)
+            : Tr("{1} ({2} transfers)", DeviceName(address), device.transfers);
+    text = text.empty() ? named : Tr("{1}, {2}", text, named);
   }
-  return text.empty() ? "none" : text;
+  return text.empty() ? Tr("none") : text;
 }
 
 CaptureStream::Sent* CaptureStream::Open(std::uint64_t id) {
@@ -265,7 +284,7 @@ std::string CaptureStream::Release(bool all) {
     } else {
       error = builder_.Add(std::move(sent.record), sent.number);
     }
-    if (!error.empty()) return "packet " + std::to_string(sent.number) + ": " + error;
+    if (!error.empty()) return Tr("packet {1}: {2}", sent.number, error);
     open_.pop_front();
   }
   return {};
@@ -278,20 +297,23 @@ std::string LinkName(int link) {
   static constexpr struct {
     int link;
     const char* name;
-  } kNames[] = {{0, "loopback"},    {1, "Ethernet"},       {101, "IP"},    {105, "Wi-Fi"},
-                {108, "loopback"},  {113, "Linux cooked"}, {127, "Wi-Fi"}, {187, "Bluetooth"},
-                {201, "Bluetooth"}, {228, "IPv4"},         {229, "IPv6"},  {276, "Linux cooked"}};
+  } kNames[] = {{0, N_("loopback")}, {1, N_("Ethernet")},    {101, "IP"},
+                {105, "Wi-Fi"},      {108, N_("loopback")},  {113, "Linux cooked"},
+                {127, "Wi-Fi"},      {187, N_("Bluetooth")}, {201, N_("Bluetooth")},
+                {228, "IPv4"},       {229, "IPv6"},          {276, "Linux cooked"}};
   for (const auto& [number, name] : kNames)
-    if (number == link) return std::string(name) + " (link type " + std::to_string(link) + ")";
-  return "link type " + std::to_string(link);
+    if (number == link) return Tr("{1} (link type {2})", Tr(name), link);
+  return Tr("link type {1}", link);
 }
 
 std::string NotUsb(const std::vector<int>& links) {
-  std::string text = "a capture of ";
-  for (std::size_t i = 0; i < links.size(); ++i)
-    text += (i == 0 ? "" : i + 1 == links.size() ? " and " : ", ") + LinkName(links[i]);
-  if (links.empty()) text = "a capture of no interface";
-  return text + ", not of USB (USBPcap on Windows, usbmon on Linux)";
+  if (links.empty())
+    return Tr("a capture of no interface, not of USB (USBPcap on Windows, usbmon on Linux)");
+  std::string text = LinkName(links[0]);
+  for (std::size_t i = 1; i < links.size(); ++i)
+    text = i + 1 == links.size() ? Tr("{1} and {2}", text, LinkName(links[i]))
+                                 : Tr("{1}, {2}", text, LinkName(links[i]));
+  return Tr("a capture of {1}, not of USB (USBPcap on Windows, usbmon on Linux)", text);
 }
 
 // Where the board's traffic would be, for the kinds of capture seen (both where none was); text:
@@ -299,15 +321,18 @@ std::string NotUsb(const std::vector<int>& links) {
 std::string Advice(bool usbpcap, bool usbmon, bool text = false) {
   std::string advice;
   if (usbpcap || !usbmon)
-    advice +=
+    advice += Tr(
         "\nWith USBPcap, capture the root hub the board is plugged into (USBPcap1, USBPcap2, ...; "
-        "in Wireshark the one whose line moves when the board is plugged in).";
+        "in Wireshark the one whose line moves when the board is plugged in).");
   char ids[16];
   std::snprintf(ids, sizeof ids, "%04x:%04x", kBoardVendor, kBoardProduct);
   if (usbmon || !usbpcap)
-    advice += std::string("\nWith usbmon, capture the board's bus, as lsusb -d ") + ids +
-              " names it (Bus 001 is " +
-              (text ? "usbmon/1u; 0u captures" : "usbmon1; usbmon0 captures") + " every bus).";
+    advice += text ? Tr("\nWith usbmon, capture the board's bus, as lsusb -d {1} names it (Bus "
+                        "001 is usbmon/1u; 0u captures every bus).",
+                        ids)
+                   : Tr("\nWith usbmon, capture the board's bus, as lsusb -d {1} names it (Bus "
+                        "001 is usbmon1; usbmon0 captures every bus).",
+                        ids);
   return advice;
 }
 
@@ -320,8 +345,8 @@ struct Survey {
 // USB.
 std::string SurveyCapture(gzFile stream, Survey& survey) {
   CaptureFile file(stream);
-  if (gzrewind(stream) != 0) return "cannot be read from its start";
-  if (!file.Start()) return "not a capture that can be read: " + file.why();
+  if (gzrewind(stream) != 0) return Tr("cannot be read from its start");
+  if (!file.Start()) return Tr("not a capture that can be read: {1}", file.why());
   while (file.Read() == CaptureFile::Next::kPacket) {
     const int link = file.link_type();
     if (!IsUsbLink(link)) continue;
@@ -335,7 +360,7 @@ std::string SurveyCapture(gzFile stream, Survey& survey) {
 SessionResult StreamCapture(gzFile stream, std::vector<std::uint32_t> boards, SessionSink& sink) {
   SessionResult result;
   CaptureFile file(stream);
-  if (gzrewind(stream) != 0 || !file.Start()) return {{}, "cannot be read from its start", {}};
+  if (gzrewind(stream) != 0 || !file.Start()) return {{}, Tr("cannot be read from its start"), {}};
   SessionBuilder builder(true, sink);
   CaptureStream reports(std::move(boards), builder);
   std::size_t number = 0;
@@ -355,9 +380,10 @@ SessionResult StreamCapture(gzFile stream, std::vector<std::uint32_t> boards, Se
   result.reports = builder.reports();
   if (reports.refused() > 0) result.notes.push_back(RefusedNote(reports.refused()));
   if (next == CaptureFile::Next::kCut)
-    result.notes.push_back("the capture ends inside packet " + std::to_string(number + 1) + ", " +
-                           Seconds(last - first) + " after its first (" + file.why() +
-                           "): judged as far as it is whole");
+    result.notes.push_back(
+        Tr("the capture ends inside packet {1}, {2} after its first ({3}): "
+           "judged as far as it is whole",
+           number + 1, Seconds(last - first), file.why()));
   return result;
 }
 
@@ -366,13 +392,14 @@ SessionResult ReadCapture(gzFile stream, std::uint32_t device, SessionSink& sink
   SessionResult result;
   result.error = SurveyCapture(stream, survey);
   if (!result.error.empty()) return result;
-  const std::vector<std::uint32_t> boards = survey.devices.Boards(device, result.error);
+  CaptureSurvey::Found found = survey.devices.Boards(device);
+  result.error = std::move(found.error);
   // No verdict: the devices it saw, and where the board's traffic would have been.
-  if (CaptureSurvey::NoVerdict(result.error))
-    result.error += "\nDevices in the capture: " + survey.devices.Devices() +
+  if (found.no_verdict)
+    result.error += Tr("\nDevices in the capture: {1}", survey.devices.Devices()) +
                     Advice(survey.usbpcap, survey.usbmon);
-  if (boards.empty()) return result;
-  return StreamCapture(stream, boards, sink);
+  if (found.boards.empty()) return result;
+  return StreamCapture(stream, std::move(found.boards), sink);
 }
 
 #ifdef _WIN32
@@ -489,7 +516,7 @@ UsbPacket UsbmonTextPacket(std::string_view line, std::vector<std::uint8_t>& dat
 // devices it does hold. Where it does, every feature report in it is the board's (see
 // ReadSessionFile), so that several devices that got them are no error here.
 std::string SurveyText(std::FILE* file, std::uint32_t device) {
-  CaptureSurvey survey("the usbmon text");
+  CaptureSurvey survey(CaptureSurvey::Input::kUsbmonText);
   std::vector<std::uint8_t> data;
   char line[4096];
   while (std::fgets(line, sizeof line, file) != nullptr) {
@@ -498,10 +525,10 @@ std::string SurveyText(std::FILE* file, std::uint32_t device) {
     while (std::strchr(line, '\n') == nullptr && std::fgets(line, sizeof line, file) != nullptr) {
     }
   }
-  std::string error;
-  survey.Boards(device, error);
-  if (!CaptureSurvey::NoVerdict(error)) return {};
-  return error + "\nDevices in the usbmon text: " + survey.Devices() + Advice(false, true, true);
+  const CaptureSurvey::Found found = survey.Boards(device);
+  if (!found.no_verdict) return {};
+  return found.error + Tr("\nDevices in the usbmon text: {1}", survey.Devices()) +
+         Advice(false, true, true);
 }
 
 }  // namespace
@@ -511,7 +538,7 @@ SessionResult ReadInput(std::FILE* file, bool usbmon, std::uint32_t device, Sess
   const std::size_t got = std::fread(head, 1, sizeof head, file);
   if (std::fseek(file, 0, SEEK_SET) != 0) {
     std::fclose(file);
-    return {{}, "cannot be read from its start", {}};
+    return {{}, Tr("cannot be read from its start"), {}};
   }
   std::string_view start(head, got);
   InputForm form = RecogniseForm(start);
@@ -522,11 +549,11 @@ SessionResult ReadInput(std::FILE* file, bool usbmon, std::uint32_t device, Sess
     const int inflated = stream != nullptr ? gzread(stream, head, sizeof head) : -1;
     form = RecogniseForm(std::string_view(head, inflated > 0 ? inflated : 0));
     if (stream == nullptr) {
-      result.error = "cannot be read from its start";
+      result.error = Tr("cannot be read from its start");
     } else if (form == InputForm::kPcap || form == InputForm::kPcapng) {
       result = ReadCapture(stream, device, sink);
     } else {
-      result.error = "compressed, but no USB capture (pcap, pcapng): decompress it first";
+      result.error = Tr("compressed, but no USB capture (pcap, pcapng): decompress it first");
     }
     if (stream != nullptr) gzclose(stream);
     std::fclose(file);
@@ -536,8 +563,8 @@ SessionResult ReadInput(std::FILE* file, bool usbmon, std::uint32_t device, Sess
     form = InputForm::kUsbmonText;
   if (form == InputForm::kUnknown) {
     result.error =
-        "neither a USB capture (pcap, pcapng, gzip-compressed or not) nor a session "
-        "(virtual-board --json lines, usbmon text)";
+        Tr("neither a USB capture (pcap, pcapng, gzip-compressed or not) nor a session "
+           "(virtual-board --json lines, usbmon text)");
   } else if (form == InputForm::kUsbmonText) {
     result.error = SurveyText(file, device);
     std::rewind(file);

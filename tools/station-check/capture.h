@@ -44,17 +44,20 @@ UsbPacket DecodeUsbPacket(int link_type, bool big_endian, const std::uint8_t* by
 // where their descriptors are in it, which received feature reports. Finds the board.
 class CaptureSurvey {
  public:
-  // what: the input as its messages name it.
-  explicit CaptureSurvey(std::string what = "the capture") : what_(std::move(what)) {}
+  // The input, as its messages name it.
+  enum class Input { kCapture, kUsbmonText };
+  explicit CaptureSurvey(Input input = Input::kCapture) : input_(input) {}
   void Add(const UsbPacket& packet);
   // The board's addresses (bus * 1000 + address): those that name themselves the board, and
   // chosen, as the user named it (0: the one device without a descriptor that received feature
-  // reports). None, and error, when no feature report went to the board or several devices
-  // could be it.
-  std::vector<std::uint32_t> Boards(std::uint32_t chosen, std::string& error) const;
-  // Whether error, from Boards, says that no traffic to the board is in the input: then no
-  // verdict can be given.
-  static bool NoVerdict(const std::string& error);
+  // reports). None, and an error, when no feature report went to the board (no_verdict: the
+  // input holds no traffic to it, so no verdict can be given) or several devices could be it.
+  struct Found {
+    std::vector<std::uint32_t> boards;
+    std::string error;
+    bool no_verdict = false;
+  };
+  Found Boards(std::uint32_t chosen) const;
   // The devices seen: "1.2 (046d:c52b, 840 transfers), 1.3 (12 transfers)".
   std::string Devices() const;
 
@@ -66,7 +69,7 @@ class CaptureSurvey {
     std::size_t transfers = 0;
   };
 
-  std::string what_;
+  Input input_;
   std::map<std::uint32_t, Device> devices_;
   std::map<std::uint64_t, std::uint32_t> descriptors_;  // open requests for one: id, device
 };

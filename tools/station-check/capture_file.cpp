@@ -3,8 +3,12 @@
 #include <algorithm>
 #include <climits>
 
+#include "messages.h"
+
 namespace station_check {
 namespace {
+
+using messages::Tr;
 
 // The most of a packet kept: the largest snapshot length of dumpcap and libpcap. A USB packet's
 // header, its setup and a report or a descriptor lie well inside it; the rest is skipped.
@@ -64,9 +68,8 @@ bool CaptureFile::Short() {
   int code = Z_OK;
   const char* message = gzerror(file_, &code);
   // Z_BUF_ERROR: compressed data that stop short, as plain data stop at the file's end.
-  why_ = code == Z_OK || code == Z_BUF_ERROR
-             ? "the file ends there"
-             : std::string("its compressed data are damaged: ") + message;
+  why_ = code == Z_OK || code == Z_BUF_ERROR ? Tr("the file ends there")
+                                             : Tr("its compressed data are damaged: {1}", message);
   return false;
 }
 
@@ -98,7 +101,7 @@ void CaptureFile::AddInterface(const Interface& interface) {
 
 bool CaptureFile::Start() {
   std::uint8_t head[24];
-  if (!Take(head, 8)) return Cut("too short to be a capture");
+  if (!Take(head, 8)) return Cut(Tr("too short to be a capture"));
   const std::uint64_t magic = Little(head, 4);
   if (magic == kSectionHeader) {
     pcapng_ = true;
@@ -107,8 +110,8 @@ bool CaptureFile::Start() {
   }
   big_ = magic == 0xd4c3b2a1 || magic == 0x4d3cb2a1;
   nanoseconds_ = magic == 0x4d3cb2a1 || magic == 0xa1b23c4d;
-  if (!big_ && magic != 0xa1b2c3d4 && !nanoseconds_) return Cut("neither pcap nor pcapng");
-  if (!Take(head + 8, 16)) return Cut("too short to be a capture");
+  if (!big_ && magic != 0xa1b2c3d4 && !nanoseconds_) return Cut(Tr("neither pcap nor pcapng"));
+  if (!Take(head + 8, 16)) return Cut(Tr("too short to be a capture"));
   AddInterface({static_cast<int>(Field(head + 20, 4) & kLinkTypeBits)});
   return true;
 }
@@ -157,11 +160,11 @@ CaptureFile::Next CaptureFile::ReadBlock(std::uint8_t* head, bool& packet) {
     if (!Take(head + 8, 4)) return Next::kCut;
     const std::uint64_t magic = Little(head + 8, 4);
     if (magic != 0x1A2B3C4D && magic != 0x4D3C2B1A)
-      return Damaged("a section of no known byte order");
+      return Damaged(Tr("a section of no known byte order"));
     big_ = magic == 0x4D3C2B1A;
   }
   const std::uint64_t length = Field(head + 4, 4);
-  if (length < 12 || length % 4 != 0) return Damaged("a damaged block");
+  if (length < 12 || length % 4 != 0) return Damaged(Tr("a damaged block"));
   const std::uint64_t body = length - 12;
   bool read = true;
   switch (type) {
@@ -182,25 +185,25 @@ CaptureFile::Next CaptureFile::ReadBlock(std::uint8_t* head, bool& packet) {
   }
   std::uint8_t tail[4];
   if (!read || !Take(tail, 4)) return Next::kCut;
-  if (Field(tail, 4) != length) return Damaged("a damaged block");
+  if (Field(tail, 4) != length) return Damaged(Tr("a damaged block"));
   return Next::kPacket;
 }
 
 bool CaptureFile::Section(std::uint64_t body) {
   // After the byte-order magic: the version, the section's length, options.
   std::uint8_t fixed[12];
-  if (body < 4 + sizeof fixed) return Cut("a damaged block");
+  if (body < 4 + sizeof fixed) return Cut(Tr("a damaged block"));
   if (!Take(fixed, sizeof fixed)) return false;
-  if (Field(fixed, 2) != 1) return Cut("a pcapng version it does not know");
+  if (Field(fixed, 2) != 1) return Cut(Tr("a pcapng version it does not know"));
   interfaces_.clear();
   return Skip(body - 4 - sizeof fixed);
 }
 
 bool CaptureFile::Description(std::uint64_t body) {
   std::uint8_t fixed[8];  // link type, reserved, snapshot length
-  if (body < sizeof fixed) return Cut("a damaged block");
+  if (body < sizeof fixed) return Cut(Tr("a damaged block"));
   if (!Take(fixed, sizeof fixed)) return false;
-  if (interfaces_.size() >= kMostInterfaces) return Cut("more interfaces than a machine has");
+  if (interfaces_.size() >= kMostInterfaces) return Cut(Tr("more interfaces than a machine has"));
   Interface interface { static_cast<int>(Field(fixed, 2)) };
   const std::uint64_t options = body - sizeof fixed;
   if (options > kMostKept) {
@@ -218,12 +221,12 @@ bool CaptureFile::Description(std::uint64_t body) {
       interface.binary = (option[4] & 0x80) != 0;
       interface.exponent = option[4] & 0x7F;
       if (interface.exponent > (interface.binary ? 63u : 19u))
-        return Cut("an interface's time resolution out of range");
+        return Cut(Tr("an interface's time resolution out of range"));
     } else if (code == kTimeOffset && size >= 8) {
       interface.offset = static_cast<std::int64_t>(Field(option + 4, 8));
       if (interface.offset < -static_cast<std::int64_t>(kLastSecond) ||
           interface.offset > static_cast<std::int64_t>(kLastSecond))
-        return Cut("an interface's time offset out of range");
+        return Cut(Tr("an interface's time offset out of range"));
     }
     at += (size + 3) / 4 * 4;
   }
@@ -234,7 +237,7 @@ bool CaptureFile::Description(std::uint64_t body) {
 bool CaptureFile::Packet(std::uint32_t type, std::uint64_t body) {
   std::uint8_t fixed[20];
   const std::size_t size = type == kSimplePacket ? 4 : sizeof fixed;
-  if (body < size) return Cut("a damaged block");
+  if (body < size) return Cut(Tr("a damaged block"));
   if (!Take(fixed, size)) return false;
   std::uint64_t interface = 0, captured = 0;
   if (type == kSimplePacket) {
@@ -245,12 +248,12 @@ bool CaptureFile::Packet(std::uint32_t type, std::uint64_t body) {
     captured = Field(fixed + 12, 4);
   }
   if (interface >= interfaces_.size())
-    return Cut("a packet of an interface that the file does not describe");
-  if (captured > body - size) return Cut("a damaged block");
+    return Cut(Tr("a packet of an interface that the file does not describe"));
+  if (captured > body - size) return Cut(Tr("a damaged block"));
   const Interface& from = interfaces_[static_cast<std::size_t>(interface)];
   link_type_ = from.link;
   if (type != kSimplePacket && !Stamp(from, Field(fixed + 4, 4) << 32 | Field(fixed + 8, 4)))
-    return Cut("a time stamp out of range");
+    return Cut(Tr("a time stamp out of range"));
   return PacketBytes(captured, body - size);
 }
 

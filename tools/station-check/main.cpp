@@ -15,6 +15,7 @@
 #include "board_protocol.h"
 #include "capture.h"
 #include "console.h"
+#include "error_text.h"
 #include "judge.h"
 #include "messages.h"
 #include "picture.h"
@@ -23,11 +24,13 @@
 
 namespace {
 
-const char kUsage[] =
+// The usage, a paragraph at a time for the translators; {1} is the board's identity.
+constexpr const char* kSynopsis = messages::N_(
     "Usage: station-check [--exercise N] [--device BUS.ADDRESS] [--tolerance MS]\n"
     "                     [--picture FILE] [FILE]\n"
     "       station-check [--exercise N | --class LIST] [--report PAGE.html] [--csv TABLE.csv]\n"
-    "                     [--device BUS.ADDRESS] [--tolerance MS] FILE|FOLDER...\n"
+    "                     [--device BUS.ADDRESS] [--tolerance MS] FILE|FOLDER...\n");
+constexpr const char* kWhatItReads = messages::N_(
     "  Reads a session of a station program with the LED board from FILE or standard input\n"
     "  and says, rule by rule, whether the program behaves as the reference station does; then\n"
     "  PASS or FAIL. The input is any of these, told apart by its first bytes:\n"
@@ -37,10 +40,12 @@ const char kUsage[] =
     "    virtual-board --json lines, or the session log of the library (VARNEL_SESSION_LOG)\n"
     "    the kernel's usbmon text (/sys/kernel/debug/usb/usbmon/0u)\n"
     "  A capture on standard input (dumpcap -i usbmon1 -w - | station-check) is judged when it\n"
-    "  ends. In a capture the board is the device that names itself %s,\n"
-    "  else the one device that received feature reports; where there is none, no verdict.\n"
+    "  ends. In a capture the board is the device that names itself {1},\n"
+    "  else the one device that received feature reports; where there is none, no verdict.\n");
+constexpr const char* kRooms = messages::N_(
     "  Several files, or a folder (the files in it that are sessions, whatever their names), are\n"
-    "  judged as a room: one line per session, sorted by name, then the totals.\n"
+    "  judged as a room: one line per session, sorted by name, then the totals.\n");
+constexpr const char* kOptions = messages::N_(
     "  --exercise N    the exercise (1 to 10) the program played; without it, the one seen\n"
     "  --class LIST    a room's class list (CSV: a header line, then the file or candidate\n"
     "                  name and the exercise drawn, one candidate a line)\n"
@@ -53,28 +58,32 @@ const char kUsage[] =
     "                  only where the program's clock runs rough, as in an emulated PC)\n"
     "  --picture FILE  draws the session tick by tick beside the reference (.svg or .png)\n"
     "  --usbmon        reads text as usbmon text even where its first line is not (still\n"
-    "                  accepted; the form is recognised without it)\n"
+    "                  accepted; the form is recognised without it)\n");
+constexpr const char* kExitStatus = messages::N_(
     "  Exit status: 0 PASS, 1 FAIL, 2 bad arguments, input that cannot be read, or a capture\n"
     "  with no traffic to the board; for a room, 0 when every session passed, 1 when any\n"
-    "  failed, 2 when any could not be judged.\n"
+    "  failed, 2 when any could not be judged.\n");
 #ifdef _WIN32
+constexpr const char* kDroppedOnIt = messages::N_(
     "  A file dropped onto station-check.exe in Explorer is judged in a window of its own, the\n"
     "  picture written beside it (the same name, .png). A folder or several files dropped onto\n"
-    "  it are judged as a room, room.html and room.csv written beside them and the page opened.\n"
+    "  it are judged as a room, room.html and room.csv written beside them and the page opened.\n");
 #endif
-    ;
 
-// The usage text with the board's identity put in.
-std::string UsageText() {
-  std::vector<char> text(sizeof kUsage + sizeof orlanek::board::kIdentityText);
-  std::snprintf(text.data(), text.size(), kUsage, orlanek::board::kIdentityText);
-  return text.data();
-}
-
+using messages::Tr;
 using station_check::Write;
 
+std::string UsageText() {
+  std::string text = Tr(kSynopsis) + Tr(kWhatItReads, orlanek::board::kIdentityText) + Tr(kRooms) +
+                     Tr(kOptions) + Tr(kExitStatus);
+#ifdef _WIN32
+  text += Tr(kDroppedOnIt);
+#endif
+  return text;
+}
+
 int Usage(const std::string& why) {
-  Write(stderr, messages::Tr("station-check: {1} (try station-check --help)\n", why));
+  Write(stderr, Tr("station-check: {1} (try station-check --help)\n", why));
   return 2;
 }
 
@@ -163,28 +172,28 @@ int ReadOptions(const std::vector<std::string>& args, Options* options) {
       options->usbmon = true;
     } else if (arg == "--exercise" && has_value) {
       if (!SmallNumber(args[++i], 1, 10, &options->exercise))
-        return Usage(messages::Tr("the exercise is a number from 1 to 10"));
+        return Usage(Tr("the exercise is a number from 1 to 10"));
     } else if (arg == "--device" && has_value) {
       if (!DeviceNumber(args[++i], &options->device))
-        return Usage("the device is BUS.ADDRESS, as 1.5 (an address from 1 to 127)");
+        return Usage(Tr("the device is BUS.ADDRESS, as 1.5 (an address from 1 to 127)"));
     } else if (arg == "--tolerance" && has_value) {
       if (!SmallNumber(args[++i], 1, 499, &options->tolerance_ms))
-        return Usage("the tolerance is a number of milliseconds from 1 to 499");
+        return Usage(Tr("the tolerance is a number of milliseconds from 1 to 499"));
     } else if (arg == "--picture" && has_value) {
       options->picture = args[++i];
       if (!EndsWith(options->picture, ".svg") && !EndsWith(options->picture, ".png"))
-        return Usage("the picture's file name ends in .svg or .png");
+        return Usage(Tr("the picture's file name ends in .svg or .png"));
     } else if (arg == "--class" && has_value) {
       options->class_list = args[++i];
     } else if (arg == "--report" && has_value) {
       options->report = args[++i];
       if (!EndsWith(options->report, ".html") && !EndsWith(options->report, ".htm"))
-        return Usage("the report's file name ends in .html");
+        return Usage(Tr("the report's file name ends in .html"));
     } else if (arg == "--csv" && has_value) {
       options->csv = args[++i];
-      if (!EndsWith(options->csv, ".csv")) return Usage("the table's file name ends in .csv");
+      if (!EndsWith(options->csv, ".csv")) return Usage(Tr("the table's file name ends in .csv"));
     } else if (arg.size() > 1 && arg[0] == '-') {
-      return Usage("bad argument " + arg);
+      return Usage(Tr("bad argument {1}", arg));
     } else {
       options->inputs.push_back(arg);
     }
@@ -203,12 +212,12 @@ bool IsRoom(const Options& options) {
 
 int RoomRun(const Options& options, bool own_window) {
   if (!options.picture.empty())
-    return Usage("--picture draws one session; a room's pictures are in its --report");
+    return Usage(Tr("--picture draws one session; a room's pictures are in its --report"));
   if (options.exercise != 0 && !options.class_list.empty())
-    return Usage("--exercise or --class, not both");
+    return Usage(Tr("--exercise or --class, not both"));
   for (const std::string& input : options.inputs)
-    if (input == "-") return Usage("standard input is judged alone, not in a room");
-  if (options.inputs.empty()) return Usage("a room needs its files or folders");
+    if (input == "-") return Usage(Tr("standard input is judged alone, not in a room"));
+  if (options.inputs.empty()) return Usage(Tr("a room needs its files or folders"));
   station_check::RoomOptions room;
   room.inputs = options.inputs;
   room.exercise = options.exercise;
@@ -233,11 +242,11 @@ int Run(const std::vector<std::string>& args, bool own_window) {
   // goes beside it, unless one is named.
   if (own_window && options.picture.empty() && input != "-") options.picture = PictureBeside(input);
 
-  const std::string name = input.empty() || input == "-" ? "standard input" : input;
+  const std::string name = input.empty() || input == "-" ? Tr("standard input") : input;
   std::FILE* file = OpenInput(input);
   if (file == nullptr) {
-    const std::string why = std::strerror(errno);
-    Write(stderr, "station-check: cannot read " + name + ": " + why + "\n");
+    Write(stderr,
+          Tr("station-check: cannot read {1}: {2}\n", name, station_check::ErrorText(errno)));
     return 2;
   }
   // The picture's frames wait in a file of their own until the verdict heads the picture.
@@ -246,7 +255,7 @@ int Run(const std::vector<std::string>& args, bool own_window) {
     std::FILE* spool = station_check::TemporaryFile();
     if (spool == nullptr) {
       std::fclose(file);
-      Write(stderr, "station-check: cannot make a temporary file for the picture\n");
+      Write(stderr, Tr("station-check: cannot make a temporary file for the picture\n"));
       return 2;
     }
     frames = std::make_unique<station_check::Frames>(spool);
@@ -255,19 +264,19 @@ int Run(const std::vector<std::string>& args, bool own_window) {
   const station_check::SessionResult session =
       station_check::ReadInput(file, options.usbmon, options.device, judge);
   if (!session.error.empty()) {
-    Write(stderr, "station-check: " + name + ": " + session.error + "\n");
+    Write(stderr, Tr("station-check: {1}: {2}\n", name, session.error));
     return 2;
   }
-  for (const std::string& note : session.notes) Write(stdout, name + ": " + note + "\n");
+  for (const std::string& note : session.notes) Write(stdout, Tr("{1}: {2}\n", name, note));
   const station_check::Verdict verdict = judge.Finish();
   Write(stdout, station_check::Describe(verdict));
 
   if (frames) {
     if (!WritePicture(options.picture, verdict, *frames)) {
-      Write(stderr, "station-check: cannot write " + options.picture + "\n");
+      Write(stderr, Tr("station-check: cannot write {1}\n", options.picture));
       return 2;
     }
-    if (own_window) Write(stdout, "The picture: " + options.picture + "\n");
+    if (own_window) Write(stdout, Tr("The picture: {1}\n", options.picture));
   }
   return verdict.pass ? 0 : 1;
 }
@@ -278,6 +287,6 @@ int main(int argc, char** argv) {
   const bool own_window = station_check::HasOwnConsoleWindow();
   const int status = Run(station_check::Arguments(argc, argv), own_window);
   // Explorer would close the window with the program, before its verdict could be read.
-  if (own_window) station_check::WaitForKey("Press a key to close this window.");
+  if (own_window) station_check::WaitForKey(messages::Tr("Press a key to close this window."));
   return status;
 }

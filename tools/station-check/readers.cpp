@@ -5,8 +5,12 @@
 #include <optional>
 #include <utility>
 
+#include "messages.h"
+
 namespace station_check {
 namespace {
+
+using messages::Tr;
 
 // Nesting this deep is no session line; the bound keeps the reader's stack small.
 constexpr int kMaxDepth = 16;
@@ -173,7 +177,7 @@ std::optional<std::uint64_t> Number(std::string_view word, int base, std::uint64
 LineResult ReadJsonLine(std::string_view line) {
   JsonCursor json(line);
   if (json.AtEnd()) return {};
-  if (!json.Take('{')) return Error("not a JSON object");
+  if (!json.Take('{')) return Error(Tr("not a JSON object"));
   std::optional<std::int64_t> ms;
   std::optional<std::vector<std::uint8_t>> report;
   std::optional<std::string> event;
@@ -181,24 +185,24 @@ LineResult ReadJsonLine(std::string_view line) {
   if (!json.Take('}')) {
     do {
       const std::optional<std::string> key = json.String();
-      if (!key || !json.Take(':')) return Error("not a JSON object");
+      if (!key || !json.Take(':')) return Error(Tr("not a JSON object"));
       if (*key == "ms") {
         ms = json.Whole(kMaxMs);
-        if (!ms) return Error("\"ms\" is not a whole number of milliseconds");
+        if (!ms) return Error(Tr("\"ms\" is not a whole number of milliseconds"));
       } else if (*key == "report" || *key == "failed") {
         refused = *key == "failed";
         report = json.Bytes(4096);
-        if (!report) return Error("\"" + *key + "\" is not a list of bytes");
+        if (!report) return Error(Tr("\"{1}\" is not a list of bytes", *key));
       } else if (*key == "event") {
         event = json.String();
-        if (!event) return Error("\"event\" is not a text");
+        if (!event) return Error(Tr("\"event\" is not a text"));
       } else if (!json.SkipValue(1)) {
-        return Error("not a JSON object");
+        return Error(Tr("not a JSON object"));
       }
     } while (json.Take(','));
-    if (!json.Take('}')) return Error("not a JSON object");
+    if (!json.Take('}')) return Error(Tr("not a JSON object"));
   }
-  if (!json.AtEnd()) return Error("more after the JSON object");
+  if (!json.AtEnd()) return Error(Tr("more after the JSON object"));
 
   LineResult result;
   Record& record = result.record;
@@ -214,7 +218,7 @@ LineResult ReadJsonLine(std::string_view line) {
   } else {
     return result;
   }
-  if (!ms) return Error("no \"ms\"");
+  if (!ms) return Error(Tr("no \"ms\""));
   record.us = *ms * 1000;
   return result;
 }
@@ -223,24 +227,24 @@ LineResult ReadUsbmonLine(std::string_view line) {
   const std::vector<std::string_view> words = Words(line);
   if (words.empty()) return {};
   // tag, time stamp (us), event type, address word
-  if (words.size() < 4) return Error("not a usbmon line");
+  if (words.size() < 4) return Error(Tr("not a usbmon line"));
   const std::optional<std::uint64_t> stamp = Number(words[1], 10, kMaxMs);
-  if (!Number(words[0], 16, UINT64_MAX) || !stamp) return Error("not a usbmon line");
+  if (!Number(words[0], 16, UINT64_MAX) || !stamp) return Error(Tr("not a usbmon line"));
   const std::string_view type = words[2];
-  if (type != "S" && type != "C" && type != "E") return Error("not a usbmon line");
+  if (type != "S" && type != "C" && type != "E") return Error(Tr("not a usbmon line"));
   // Address word: Co:BUS:DEVICE:ENDPOINT (the "u" form) or Co:DEVICE:ENDPOINT.
   const std::string_view address = words[3];
-  if (address.size() < 3 || address[2] != ':') return Error("not a usbmon line");
+  if (address.size() < 3 || address[2] != ':') return Error(Tr("not a usbmon line"));
   std::vector<std::uint64_t> parts;
   for (std::size_t pos = 3; pos <= address.size();) {
     std::size_t end = address.find(':', pos);
     if (end == std::string_view::npos) end = address.size();
     const std::optional<std::uint64_t> part = Number(address.substr(pos, end - pos), 10, 999);
-    if (!part) return Error("not a usbmon line");
+    if (!part) return Error(Tr("not a usbmon line"));
     parts.push_back(*part);
     pos = end + 1;
   }
-  if (parts.size() != 2 && parts.size() != 3) return Error("not a usbmon line");
+  if (parts.size() != 2 && parts.size() != 3) return Error(Tr("not a usbmon line"));
 
   const std::optional<std::uint64_t> tag = Number(words[0], 16, UINT64_MAX);
   if ((type == "C" || type == "E") && address.substr(0, 2) == "Co" && words.size() >= 5) {
@@ -261,7 +265,7 @@ LineResult ReadUsbmonLine(std::string_view line) {
   const std::optional<std::uint64_t> length = Number(words[9], 16, 0xFFFF);
   const std::optional<std::uint64_t> report_id = Number(words[7].substr(2), 16, 0xFF);
   if (!length || !report_id || words.size() < 12 || words[11] != "=")
-    return Error("SET_REPORT without its data");
+    return Error(Tr("SET_REPORT without its data"));
   LineResult result;
   Record& record = result.record;
   record.kind = Record::Kind::kReport;
@@ -273,18 +277,19 @@ LineResult ReadUsbmonLine(std::string_view line) {
   if (*report_id == 0) record.report.push_back(0);
   for (std::size_t i = 12; i < words.size(); ++i) {
     const std::string_view word = words[i];
-    if (word.size() % 2 != 0 || word.size() > 8) return Error("SET_REPORT data is not hex bytes");
+    if (word.size() % 2 != 0 || word.size() > 8)
+      return Error(Tr("SET_REPORT data is not hex bytes"));
     for (std::size_t pos = 0; pos < word.size(); pos += 2) {
       const std::optional<std::uint64_t> byte = Number(word.substr(pos, 2), 16, 0xFF);
-      if (!byte) return Error("SET_REPORT data is not hex bytes");
+      if (!byte) return Error(Tr("SET_REPORT data is not hex bytes"));
       record.report.push_back(static_cast<std::uint8_t>(*byte));
     }
   }
   const std::size_t on_wire = record.report.size() - (*report_id == 0 ? 1 : 0);
-  if (on_wire != *length) return Error("SET_REPORT data is not as long as the transfer");
+  if (on_wire != *length) return Error(Tr("SET_REPORT data is not as long as the transfer"));
   // Read as the data says, such a report would pass for one with another ID (even 0).
   if (record.report.empty() || record.report[0] != *report_id)
-    return Error("SET_REPORT data does not begin with its report ID");
+    return Error(Tr("SET_REPORT data does not begin with its report ID"));
   return result;
 }
 
@@ -301,7 +306,7 @@ std::string SessionBuilder::Add(Record record, std::size_t number) {
     }
     device_ = record.device;
   }
-  if (any_ && record.us < last_) return "the time goes back";
+  if (any_ && record.us < last_) return Tr("the time goes back");
   any_ = true;
   last_ = record.us;
   if (record.kind == Record::Kind::kReport) {
@@ -361,7 +366,7 @@ class LineSession {
 
   bool Failed(const std::string& error, std::size_t number) {
     if (error.empty()) return true;
-    error_ = "line " + std::to_string(number) + ": " + error;
+    error_ = Tr("line {1}: {2}", number, error);
     return false;
   }
 
@@ -383,8 +388,9 @@ class LineSession {
 }  // namespace
 
 std::string RefusedNote(std::size_t refused) {
-  return std::to_string(refused) +
-         " transfer(s) that the board refused (they failed on the bus and do not count as sent)";
+  return Tr(
+      "{1} transfer(s) that the board refused (they failed on the bus and do not count as sent)",
+      refused);
 }
 
 std::string Seconds(std::int64_t us) {
@@ -416,7 +422,7 @@ SessionResult ReadSessionFile(std::FILE* file, bool usbmon, SessionSink& sink) {
     if ((more || !line.empty()) && !lines.Feed(line)) break;
     line.clear();
   }
-  if (std::ferror(file)) return {0, "cannot be read to its end", {}};
+  if (std::ferror(file)) return {0, Tr("cannot be read to its end"), {}};
   return lines.Finish();
 }
 

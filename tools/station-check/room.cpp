@@ -7,11 +7,15 @@
 #include <set>
 #include <system_error>
 
+#include "error_text.h"
 #include "in_order.h"
+#include "messages.h"
 #include "readers.h"
 
 namespace station_check {
 namespace {
+
+using messages::Tr;
 
 namespace fs = std::filesystem;
 
@@ -132,7 +136,8 @@ void ListFolder(const fs::path& folder, const std::vector<fs::path>& not_these, 
     if (!entry->is_regular_file(ignored) || IsOneOf(file, not_these)) continue;
     (BeginsAsSession(file) ? found.sessions : found.others).push_back({file, {}});
   }
-  if (error) found.sessions.push_back({folder, "the folder cannot be read: " + error.message()});
+  if (error)
+    found.sessions.push_back({folder, Tr("the folder cannot be read: {1}", ErrorText(error))});
 }
 
 // A file named on its own and found in its folder as well is one session.
@@ -165,7 +170,7 @@ RoomEntry Planned(const SessionFile& file, int exercise, const ClassList* list,
   const std::optional<std::size_t> listed = Listed(*list, file.path);
   if (!listed) {
     entry.standing = Standing::kUnlisted;
-    entry.why = "not in the class list";
+    entry.why = Tr("not in the class list");
     return entry;
   }
   used[*listed] = true;
@@ -193,7 +198,7 @@ void AddTheUnfound(const std::vector<SessionFile>& others, const ClassList& list
     missing.exercise = listed.exercise;
     missing.from = ExerciseFrom::kClassList;
     missing.standing = Standing::kMissing;
-    missing.why = "no session of this name";
+    missing.why = Tr("no session of this name");
     room.push_back(std::move(missing));
   }
 }
@@ -251,22 +256,24 @@ ClassList ReadClassList(std::string_view text) {
   for (std::size_t r = 0; r < records.size(); ++r) {
     const CsvRecord& record = records[r];
     if (record.fields.size() == 1 && Trimmed(record.fields[0]).empty()) continue;
-    const std::string where = "line " + std::to_string(record.line) + ": ";
     const std::optional<int> exercise =
         record.fields.size() >= 2 ? ExerciseOf(record.fields[1]) : std::nullopt;
     // The first line is the header, unless it already names a candidate's exercise.
     if (r == 0 && !exercise) continue;
     const std::string name = Trimmed(record.fields[0]);
-    if (name.empty()) return {{}, where + "no name"};
-    if (!exercise) return {{}, where + "the exercise of " + name + " is not a number from 1 to 10"};
+    if (name.empty()) return {{}, Tr("line {1}: no name", record.line)};
+    if (!exercise)
+      return {{},
+              Tr("line {1}: the exercise of {2} is not a number from 1 to 10", record.line, name)};
     std::string key = name;
     std::transform(key.begin(), key.end(), key.begin(), Lower);
     const auto [earlier, added] = seen.emplace(key, record.line);
     if (!added)
-      return {{}, where + name + " is listed twice (line " + std::to_string(earlier->second) + ")"};
+      return {{},
+              Tr("line {1}: {2} is listed twice (line {3})", record.line, name, earlier->second)};
     list.entries.push_back({name, *exercise, record.line});
   }
-  if (list.entries.empty()) list.error = "names no candidate";
+  if (list.entries.empty()) list.error = Tr("names no candidate");
   return list;
 }
 

@@ -10,11 +10,15 @@
 #include <thread>
 
 #include "console.h"
+#include "error_text.h"
+#include "messages.h"
 #include "room.h"
 #include "room_report.h"
 
 namespace station_check {
 namespace {
+
+using messages::Tr;
 
 namespace fs = std::filesystem;
 
@@ -22,7 +26,7 @@ namespace fs = std::filesystem;
 constexpr std::size_t kFew = 4;
 
 int Fail(const std::string& why) {
-  Write(stderr, "station-check: " + why + "\n");
+  Write(stderr, Tr("station-check: {1}\n", why));
   return 2;
 }
 
@@ -37,7 +41,7 @@ std::string Beside(const std::string& first, const char* name) {
 std::optional<std::string> ReadWhole(const std::string& name, std::string& why) {
   std::FILE* file = OpenFile(name, "rb");
   if (file == nullptr) {
-    why = std::generic_category().message(errno);
+    why = ErrorText(errno);
     return std::nullopt;
   }
   std::string text;
@@ -46,7 +50,7 @@ std::optional<std::string> ReadWhole(const std::string& name, std::string& why) 
   while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) text.append(chunk, got);
   const bool failed = std::ferror(file) != 0;
   std::fclose(file);
-  if (failed) why = "cannot be read to its end";
+  if (failed) why = Tr("cannot be read to its end");
   return failed ? std::nullopt : std::optional<std::string>(text);
 }
 
@@ -57,9 +61,11 @@ bool SameFile(const std::string& a, const std::string& b) {
 
 std::string Now() {
   const std::time_t now = std::time(nullptr);
-  char text[64] = "";
-  std::strftime(text, sizeof text, "Judged on %Y-%m-%d at %H:%M", std::localtime(&now));
-  return text;
+  const std::tm* local = std::localtime(&now);
+  char day[32] = "", clock[16] = "";
+  std::strftime(day, sizeof day, "%Y-%m-%d", local);
+  std::strftime(clock, sizeof clock, "%H:%M", local);
+  return Tr("Judged on {1} at {2}", day, clock);
 }
 
 // A report file opened before any judging, so that one that cannot be written stops the run
@@ -82,8 +88,7 @@ struct Output {
 void JudgeShowingProgress(Room& room, const SessionReadOptions& options, unsigned threads) {
   const bool show = IsTerminal(stderr) && room.size() > kFew;
   JudgeRoom(room, options, threads, [&](std::size_t done, std::size_t total) {
-    if (show)
-      Write(stderr, "\rjudged " + std::to_string(done) + " of " + std::to_string(total) + " ");
+    if (show) Write(stderr, "\r" + Tr("judged {1} of {2}", done, total) + " ");
   });
   if (show) Write(stderr, "\r" + std::string(40, ' ') + "\r");
 }
@@ -96,14 +101,14 @@ bool WriteReports(const Room& room, unsigned threads, Output& html, Output& csv,
   bool written = true;
   for (Output* output : {&csv, &html}) {
     if (output->Close()) continue;
-    Write(stderr, "station-check: cannot write " + output->name + "\n");
+    Write(stderr, Tr("station-check: cannot write {1}\n", output->name));
     written = false;
   }
   if (!own_window || !written) return written;
-  if (!html.name.empty()) Write(stdout, "\nThe report: " + html.name + "\n");
-  if (!csv.name.empty()) Write(stdout, "The table for a spreadsheet: " + csv.name + "\n");
+  if (!html.name.empty()) Write(stdout, Tr("\nThe report: {1}\n", html.name));
+  if (!csv.name.empty()) Write(stdout, Tr("The table for a spreadsheet: {1}\n", csv.name));
   if (!html.name.empty() && !OpenWithItsProgram(html.name))
-    Write(stdout, "Open the report in a browser.\n");
+    Write(stdout, Tr("Open the report in a browser.\n"));
   return true;
 }
 
@@ -118,16 +123,16 @@ int RunRoom(RoomOptions options, bool own_window) {
   if (!options.class_list.empty()) {
     for (const std::string* output : {&options.report, &options.csv})
       if (SameFile(*output, options.class_list))
-        return Fail(*output + " is the class list: a report would write over it");
+        return Fail(Tr("{1} is the class list: a report would write over it", *output));
     std::string why;
     const std::optional<std::string> text = ReadWhole(options.class_list, why);
-    if (!text) return Fail(options.class_list + ": cannot be read: " + why);
+    if (!text) return Fail(Tr("{1}: cannot be read: {2}", options.class_list, why));
     list = ReadClassList(*text);
-    if (!list.error.empty()) return Fail(options.class_list + ": " + list.error);
+    if (!list.error.empty()) return Fail(Tr("{1}: {2}", options.class_list, list.error));
   }
   Output html{options.report, {}}, csv{options.csv, {}};
   for (Output* output : {&html, &csv})
-    if (!output->Open()) return Fail("cannot write " + output->name);
+    if (!output->Open()) return Fail(Tr("cannot write {1}", output->name));
 
   std::vector<fs::path> inputs, not_these;
   for (const std::string& input : options.inputs) inputs.push_back(PathOf(input));
@@ -135,7 +140,7 @@ int RunRoom(RoomOptions options, bool own_window) {
     if (!name->empty()) not_these.push_back(PathOf(*name));
   Room room = PlanRoom(FindSessions(inputs, not_these), options.exercise,
                        options.class_list.empty() ? nullptr : &list);
-  if (room.empty()) Write(stderr, "station-check: no session found\n");
+  if (room.empty()) Write(stderr, Tr("station-check: no session found\n"));
   const unsigned threads = std::max(1u, std::thread::hardware_concurrency());
   JudgeShowingProgress(room, options.judge, threads);
   Write(stdout, RoomTable(room));

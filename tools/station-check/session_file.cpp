@@ -5,14 +5,17 @@
 #include <exception>
 #include <memory>
 #include <new>
-#include <system_error>
 
 #include "capture.h"
+#include "error_text.h"
 #include "frames.h"
+#include "messages.h"
 #include "picture.h"
 
 namespace station_check {
 namespace {
+
+using messages::Tr;
 
 // Windows's narrow fopen would take the name for its code page's text.
 std::FILE* OpenForReading(const std::filesystem::path& file) {
@@ -56,7 +59,7 @@ SessionOutcome JudgeSessionFile(const std::filesystem::path& file, int exercise,
   SessionOutcome outcome;
   std::FILE* input = OpenForReading(file);
   if (input == nullptr) {
-    outcome.error = "cannot be read: " + std::generic_category().message(errno);
+    outcome.error = Tr("cannot be read: {1}", ErrorText(errno));
     return outcome;
   }
   try {
@@ -69,16 +72,16 @@ SessionOutcome JudgeSessionFile(const std::filesystem::path& file, int exercise,
       outcome.error = read.error;
     } else if (read.reports == 0) {
       // A wrong file, or a program that never reached the board: a teacher has to look.
-      outcome.error = "no report to the board in it";
+      outcome.error = Tr("no report to the board in it");
     } else {
       Judged(judge.Finish(), std::move(frames), outcome);
     }
   } catch (const std::bad_alloc&) {
     outcome = {};
-    outcome.error = "too large to be judged in this computer's memory";
+    outcome.error = Tr("too large to be judged in this computer's memory");
   } catch (const std::exception& e) {
     outcome = {};
-    outcome.error = std::string("the judge stopped: ") + e.what();
+    outcome.error = Tr("the judge stopped: {1}", e.what());
   }
   return outcome;
 }
