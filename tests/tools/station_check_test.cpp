@@ -629,6 +629,17 @@ TEST(StationCheck, EachFaultFailsTheRuleItBreaks) {
   const std::size_t stride = 1 + 3 * failed.width;
   EXPECT_LT(first, failed.rows.size()) << "PASS and FAIL are drawn alike";
   EXPECT_LT(last / stride, 20u) << "a difference in pixel row " << last / stride;
+  // The rule as the user reads it goes into the SVG; the PNG, whose font has ASCII alone, draws
+  // the English one.
+  Verdict chinese = wrong.verdict;
+  chinese.rules[3].shown_name = "第 3 題的綠燈列執行";
+  chinese.rules[3].shown_detail = "在 6.100 s 送出綠燈 67";
+  EXPECT_NE(
+      PictureSvg(chinese, wrong.frames).find("rule 4, 第 3 題的綠燈列執行: BROKEN - 在 6.100 s"),
+      std::string::npos)
+      << "the SVG does not show the rule as the user reads it";
+  EXPECT_EQ(PicturePng(chinese, wrong.frames), PicturePng(wrong.verdict, wrong.frames))
+      << "the PNG draws the rule in the user's language";
 }
 
 TEST(StationCheck, UnreadableLinesAreNamed) {

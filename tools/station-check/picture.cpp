@@ -8,6 +8,9 @@
 #include <ostream>
 #include <sstream>
 
+#include "columns.h"
+#include "messages.h"
+
 namespace station_check {
 namespace {
 
@@ -56,30 +59,44 @@ struct Layout {
   std::vector<Text> texts;
 };
 
-Layout Measure(const Verdict& verdict, const Frames& frames) {
+// The picture's own words are in the user's language in the SVG. The PNG's built-in font has
+// ASCII alone, so its words are English in every language: never boxes or question marks.
+const char* Say(const char* english, bool in_english) {
+  return in_english ? english : messages::Tr(english);
+}
+
+// The verdict's line of a rule, in the user's language or in English.
+std::string RuleText(const RuleResult& rule, bool in_english) {
+  const std::string& name = in_english ? rule.name : rule.shown_name;
+  const std::string& detail = in_english ? rule.detail : rule.shown_detail;
+  const char* format = rule.status == Status::kHeld      ? messages::N_("rule {1}, {2}: held")
+                       : rule.status == Status::kNotSeen ? messages::N_("rule {1}, {2}: not seen")
+                       : detail.empty()                  ? messages::N_("rule {1}, {2}: BROKEN")
+                                        : messages::N_("rule {1}, {2}: BROKEN - {3}");
+  return messages::Fill(Say(format, in_english), {std::to_string(rule.number), name, detail});
+}
+
+Layout Measure(const Verdict& verdict, const Frames& frames, bool in_english) {
+  static const char* const kTitles[] = {
+      messages::N_("exercise {1}: FAIL"), messages::N_("exercise {1}: PASS"),
+      messages::N_("exercise not told: FAIL"), messages::N_("exercise not told: PASS")};
+  const char* title = kTitles[(verdict.exercise == 0 ? 2 : 0) + (verdict.pass ? 1 : 0)];
   Layout layout;
   int y = 16;
-  const std::string exercise =
-      verdict.exercise == 0 ? "exercise not told" : "exercise " + std::to_string(verdict.exercise);
-  layout.texts.push_back({4, y, exercise + ": " + (verdict.pass ? "PASS" : "FAIL")});
+  layout.texts.push_back(
+      {4, y, messages::Fill(Say(title, in_english), {std::to_string(verdict.exercise)})});
   for (const RuleResult& rule : verdict.rules) {
     y += kLine;
-    const char* status = rule.status == Status::kHeld     ? "held"
-                         : rule.status == Status::kBroken ? "BROKEN"
-                                                          : "not seen";
-    layout.texts.push_back({4, y,
-                            "rule " + std::to_string(rule.number) + ", " + rule.name + ": " +
-                                status +
-                                (rule.status == Status::kBroken ? " - " + rule.detail : "")});
+    layout.texts.push_back({4, y, RuleText(rule, in_english)});
   }
   y += kLine + 6;
-  layout.texts.push_back({kBoardX, y, "the board"});
-  layout.texts.push_back({kReferenceX, y, "the reference"});
+  layout.texts.push_back({kBoardX, y, Say(messages::N_("the board"), in_english)});
+  layout.texts.push_back({kReferenceX, y, Say(messages::N_("the reference"), in_english)});
   layout.header = y + 6;
   layout.width = kReferenceX + kBoardWidth + 10;
-  // Text of 12 pixels takes about 7 a character.
+  // Text of 12 pixels takes about 7 a column, a Chinese character two.
   for (const Text& text : layout.texts)
-    layout.width = std::max(layout.width, text.x + 7 * static_cast<int>(text.text.size()));
+    layout.width = std::max(layout.width, text.x + 7 * static_cast<int>(Columns(text.text)));
   layout.height = layout.header + static_cast<int>(frames.size()) * kRow + 10;
   return layout;
 }
@@ -351,13 +368,20 @@ void Band::Deflate(Deflater& zlib, bool last) const {
   }
 }
 
+// Chinese words want a face that has them: Orlanek's own Ming face, then what stands in for it
+// where Windows' is missing. English ones keep the plain face they always had.
+const char* Faces() {
+  if (messages::Chosen() == messages::Language::kEnglish) return "sans-serif";
+  return "'新細明體', PMingLiU, MingLiU, '細明體', 'AR PL UMing TW', 'AR PL UMing HK', serif";
+}
+
 }  // namespace
 
 bool WritePictureSvg(const Verdict& verdict, const Frames& frames, std::ostream& out) {
-  const Layout layout = Measure(verdict, frames);
+  const Layout layout = Measure(verdict, frames, false);
   out << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << layout.width << "\" height=\""
-      << layout.height
-      << "\" font-family=\"sans-serif\" font-size=\"12\">\n<rect width=\"100%\" "
+      << layout.height << "\" font-family=\"" << Faces()
+      << "\" font-size=\"12\">\n<rect width=\"100%\" "
          "height=\"100%\" fill=\""
       << Hex(kBackground) << "\"/>\n";
   const bool read = Bands(frames, layout, [&](const Scene& scene, int, int) {
@@ -376,7 +400,7 @@ bool WritePictureSvg(const Verdict& verdict, const Frames& frames, std::ostream&
 }
 
 bool WritePicturePng(const Verdict& verdict, const Frames& frames, std::ostream& out) {
-  const Layout layout = Measure(verdict, frames);
+  const Layout layout = Measure(verdict, frames, true);
   const char signature[] = {'\x89', 'P', 'N', 'G', '\r', '\n', '\x1A', '\n'};
   out.write(signature, sizeof signature);
   std::string header;

@@ -15,7 +15,8 @@ namespace station_check {
 // Both are written as they are drawn, a band at a time from the frames' file, so a long
 // session's picture is never held whole. False when the frames cannot be read back.
 bool WritePictureSvg(const Verdict& verdict, const Frames& frames, std::ostream& out);
-// The same picture as a PNG file, its text drawn in a small built-in font.
+// The same picture as a PNG file, its text drawn in a small built-in font of ASCII alone: in
+// English whatever the user's language. The SVG's text is in the user's language.
 bool WritePicturePng(const Verdict& verdict, const Frames& frames, std::ostream& out);
 
 // The pictures held whole, for the tests.

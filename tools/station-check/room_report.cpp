@@ -7,21 +7,31 @@
 #include <utility>
 #include <vector>
 
+#include "columns.h"
 #include "in_order.h"
+#include "messages.h"
 #include "readers.h"
 
 namespace station_check {
 namespace {
 
+// The CSV's words for a verdict and a rule's status, and for where the exercise came from, are
+// English in every language: a spreadsheet's formulas count them. Its free text (a name, why a
+// session could not be judged, a note) is in the user's language, as the table and page are.
 const char* VerdictWord(Standing standing) {
   switch (standing) {
     case Standing::kPass:
-      return "PASS";
+      return messages::N_("PASS");
     case Standing::kFail:
-      return "FAIL";
+      return messages::N_("FAIL");
     default:
-      return "could not be judged";
+      return messages::N_("could not be judged");
   }
+}
+
+// The verdict as the table and the page show it.
+const char* ShownVerdict(Standing standing) {
+  return messages::Tr(VerdictWord(standing));
 }
 
 const char* RuleWord(Status status) {
@@ -49,7 +59,8 @@ int ExerciseOf(const RoomEntry& entry) {
 std::string ExerciseText(const RoomEntry& entry) {
   const int exercise = ExerciseOf(entry);
   if (exercise == 0) return "-";
-  return std::to_string(exercise) + (entry.from == ExerciseFrom::kSeen ? " (seen)" : "");
+  if (entry.from == ExerciseFrom::kSeen) return messages::Tr("{1} (seen)", exercise);
+  return std::to_string(exercise);
 }
 
 // "rule 4 at 4.003 s, rule 6 at 30.010 s"
@@ -57,8 +68,10 @@ std::string BrokenRules(const SessionOutcome& outcome) {
   std::string text;
   for (const RuleLine& rule : outcome.rules) {
     if (rule.status != Status::kBroken) continue;
-    text += (text.empty() ? "rule " : ", rule ") + std::to_string(rule.number);
-    if (rule.broken_at_us) text += " at " + Seconds(*rule.broken_at_us);
+    const std::string one = rule.broken_at_us ? messages::Tr("rule {1} at {2}", rule.number,
+                                                             Seconds(*rule.broken_at_us))
+                                              : messages::Tr("rule {1}", rule.number);
+    text = text.empty() ? one : messages::Tr("{1}, {2}", text, one);
   }
   return text;
 }
@@ -71,10 +84,12 @@ std::string Detail(const RoomEntry& entry) {
     case Standing::kFail:
       return BrokenRules(entry.outcome);
     case Standing::kMissing:
-      return "missing: " + entry.why;
+      return messages::Tr("missing: {1}", entry.why);
     case Standing::kUnlisted:
-      if (!Judged(entry)) return entry.why + "; " + entry.outcome.error;
-      return entry.why + "; as the exercise seen: " + (entry.outcome.pass ? "PASS" : "FAIL");
+      if (!Judged(entry)) return messages::Tr("{1}; {2}", entry.why, entry.outcome.error);
+      return messages::Tr(entry.outcome.pass ? messages::N_("{1}; as the exercise seen: PASS")
+                                             : messages::N_("{1}; as the exercise seen: FAIL"),
+                          entry.why);
     default:
       return entry.why;
   }
@@ -87,29 +102,6 @@ std::optional<std::pair<std::int64_t, int>> FirstBreak(const SessionOutcome& out
     if (rule.broken_at_us && (!first || *rule.broken_at_us < first->first))
       first = std::make_pair(*rule.broken_at_us, rule.number);
   return first;
-}
-
-bool IsWide(char32_t c) {
-  return (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xA4CF && c != 0x303F) ||
-         (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) ||
-         (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60) ||
-         (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x20000 && c <= 0x3FFFD);
-}
-
-// The columns a terminal gives UTF-8 text: two for each wide character of the East Asian
-// scripts, which candidates' names are written in.
-std::size_t Columns(std::string_view text) {
-  std::size_t columns = 0;
-  for (std::size_t i = 0; i < text.size();) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-    char32_t code = length == 1 ? lead : lead & (0x3F >> (length - 1));
-    for (std::size_t k = 1; k < length && i + k < text.size(); ++k)
-      code = code << 6 | (static_cast<unsigned char>(text[i + k]) & 0x3F);
-    columns += IsWide(code) ? 2 : 1;
-    i += length;
-  }
-  return columns;
 }
 
 std::string Padded(const std::string& text, std::size_t width) {
@@ -156,7 +148,8 @@ std::vector<std::string> CsvFields(const RoomEntry& entry, std::size_t rules) {
   fields.push_back(seconds);
   fields.push_back(first ? std::to_string(first->second) : "");
   std::string note = entry.standing == Standing::kFail ? "" : Detail(entry);
-  for (const std::string& said : entry.outcome.notes) note += (note.empty() ? "" : "; ") + said;
+  for (const std::string& said : entry.outcome.notes)
+    note = note.empty() ? said : messages::Tr("{1}; {2}", note, said);
   fields.push_back(note);
   return fields;
 }
@@ -191,14 +184,15 @@ const char* StandingClass(Standing standing) {
   return standing == Standing::kPass ? "pass" : standing == Standing::kFail ? "fail" : "none";
 }
 
-// Fonts by name only: the page needs no file beside it. Candidates' names may be Chinese.
-const char kHead[] = R"(<!DOCTYPE html>
-<html lang="en">
-<head>
-<meta charset="utf-8">
-<title>station-check: the room</title>
-<style>
-body { font-family: "PMingLiU", "新細明體", "AR PL UMing TW", serif; color: #202020; margin: 2em; }
+// Fonts by name only: the page needs no file beside it. Candidates' names may be Chinese in
+// either language: the faces are Orlanek's own, its Ming face for the text and its Kai face for
+// the title, then what stands in for them where Windows' are missing.
+const char kStyle[] = R"(<style>
+body {
+  font-family: "新細明體", "PMingLiU", "MingLiU", "細明體", "AR PL UMing TW", "AR PL UMing HK", serif;
+  color: #202020; margin: 2em;
+}
+h1 { font-family: "標楷體", "DFKai-SB", "BiauKai", "AR PL UKai TW", "AR PL UKai HK", serif; }
 table { border-collapse: collapse; }
 th, td { border: 1px solid #999; padding: 0.2em 0.6em; text-align: left; vertical-align: top; }
 th { background: #eee; }
@@ -216,18 +210,22 @@ svg { display: block; max-width: 100%; height: auto; }
   section { break-before: page; border-top: none; margin-top: 0; }
 }
 </style>
-</head>
-<body>
 )";
 
+// The page's language, for the browser's choice of glyphs and a screen reader's voice.
+const char* PageLanguage() {
+  return messages::Chosen() == messages::Language::kTraditionalChinese ? "zh-Hant-TW" : "en";
+}
+
 void WriteTable(const Room& room, std::ostream& out) {
-  out << "<table>\n<thead><tr><th>Session</th><th>Exercise</th><th>Verdict</th>"
-         "<th>Rules broken (first offence), or why</th></tr></thead>\n<tbody>\n";
+  out << "<table>\n<thead><tr><th>" << messages::Tr("Session") << "</th><th>"
+      << messages::Tr("Exercise") << "</th><th>" << messages::Tr("Verdict") << "</th><th>"
+      << messages::Tr("Rules broken (first offence), or why") << "</th></tr></thead>\n<tbody>\n";
   for (std::size_t i = 0; i < room.size(); ++i) {
     const RoomEntry& entry = room[i];
     out << "<tr><td><a href=\"#session-" << i + 1 << "\">" << Html(entry.name) << "</a></td><td>"
         << Html(ExerciseText(entry)) << "</td><td class=\"" << StandingClass(entry.standing)
-        << "\">" << VerdictWord(entry.standing) << "</td><td>" << Html(Detail(entry))
+        << "\">" << ShownVerdict(entry.standing) << "</td><td>" << Html(Detail(entry))
         << "</td></tr>\n";
   }
   out << "</tbody>\n</table>\n";
@@ -259,10 +257,11 @@ struct Section {
     std::ostringstream out;
     out << "<section id=\"session-" << number << "\">\n<h2>" << Html(entry.name)
         << "</h2>\n<p><span class=\"" << StandingClass(entry.standing) << "\">"
-        << VerdictWord(entry.standing) << "</span>";
+        << ShownVerdict(entry.standing) << "</span>";
     const std::string detail = Detail(entry);
     if (!detail.empty()) out << " &mdash; " << Html(detail);
-    if (ExerciseOf(entry) != 0) out << "<br>Exercise " << Html(ExerciseText(entry));
+    if (ExerciseOf(entry) != 0)
+      out << "<br>" << Html(messages::Tr("Exercise {1}", ExerciseText(entry)));
     out << "</p>\n";
     std::string lines;
     for (const std::string& note : entry.outcome.notes) lines += note + "\n";
@@ -287,34 +286,40 @@ struct Section {
 std::string RoomTotals(const Room& room) {
   std::size_t count[5] = {};
   for (const RoomEntry& entry : room) ++count[static_cast<int>(entry.standing)];
-  const auto of = [&](Standing s) { return std::to_string(count[static_cast<int>(s)]); };
-  const std::size_t unjudged = room.size() - count[0] - count[1];
-  std::string text = std::to_string(room.size()) + " in all: " + of(Standing::kPass) + " PASS, " +
-                     of(Standing::kFail) + " FAIL, " + std::to_string(unjudged) +
-                     " could not be judged";
-  std::string parts;
-  if (count[static_cast<int>(Standing::kMissing)] > 0) parts += of(Standing::kMissing) + " missing";
-  if (count[static_cast<int>(Standing::kUnlisted)] > 0)
-    parts += (parts.empty() ? "" : ", ") + of(Standing::kUnlisted) + " not in the class list";
-  return parts.empty() ? text : text + " (" + parts + ")";
+  const auto of = [&](Standing s) { return count[static_cast<int>(s)]; };
+  const std::size_t unjudged = room.size() - of(Standing::kPass) - of(Standing::kFail);
+  // Whether any are missing, and whether any are not in the class list.
+  static const char* const kFormats[] = {
+      messages::N_("{1} in all: {2} PASS, {3} FAIL, {4} could not be judged"),
+      messages::N_("{1} in all: {2} PASS, {3} FAIL, {4} could not be judged ({5} missing)"),
+      messages::N_("{1} in all: {2} PASS, {3} FAIL, {4} could not be judged "
+                   "({6} not in the class list)"),
+      messages::N_("{1} in all: {2} PASS, {3} FAIL, {4} could not be judged "
+                   "({5} missing, {6} not in the class list)"),
+  };
+  const int format = (of(Standing::kMissing) > 0 ? 1 : 0) + (of(Standing::kUnlisted) > 0 ? 2 : 0);
+  return messages::Tr(kFormats[format], room.size(), of(Standing::kPass), of(Standing::kFail),
+                      unjudged, of(Standing::kMissing), of(Standing::kUnlisted));
 }
 
 std::string RoomTable(const Room& room) {
-  const std::vector<std::string> head = {"session", "exercise", "verdict"};
+  const std::vector<std::string> head = {messages::Tr("session"), messages::Tr("exercise"),
+                                         messages::Tr("verdict")};
   std::size_t widths[3] = {Columns(head[0]), Columns(head[1]), Columns(head[2])};
   for (const RoomEntry& entry : room) {
     widths[0] = std::max(widths[0], std::min<std::size_t>(Columns(entry.name), 40));
     widths[1] = std::max(widths[1], Columns(ExerciseText(entry)));
-    widths[2] = std::max(widths[2], Columns(VerdictWord(entry.standing)));
+    widths[2] = std::max(widths[2], Columns(ShownVerdict(entry.standing)));
   }
   const auto line = [&](const std::string& a, const std::string& b, const std::string& c,
                         const std::string& d) {
     std::string text = Padded(a, widths[0]) + Padded(b, widths[1]) + Padded(c, widths[2]) + d;
     return text.substr(0, text.find_last_not_of(' ') + 1) + "\n";
   };
-  std::string table = line(head[0], head[1], head[2], "rules broken (first offence), or why");
+  std::string table =
+      line(head[0], head[1], head[2], messages::Tr("rules broken (first offence), or why"));
   for (const RoomEntry& entry : room)
-    table += line(entry.name, ExerciseText(entry), VerdictWord(entry.standing), Detail(entry));
+    table += line(entry.name, ExerciseText(entry), ShownVerdict(entry.standing), Detail(entry));
   return table + RoomTotals(room) + "\n";
 }
 
@@ -329,7 +334,10 @@ void WriteRoomCsv(const Room& room, std::ostream& out) {
 }
 
 void WriteRoomHtml(const Room& room, const std::string& made, unsigned threads, std::ostream& out) {
-  out << kHead << "<h1>station-check: the room</h1>\n<p>" << Html(made) << "<br>"
+  const std::string title = Html(messages::Tr("station-check: the room"));
+  out << "<!DOCTYPE html>\n<html lang=\"" << PageLanguage()
+      << "\">\n<head>\n<meta charset=\"utf-8\">\n<title>" << title << "</title>\n"
+      << kStyle << "</head>\n<body>\n<h1>" << title << "</h1>\n<p>" << Html(made) << "<br>"
       << Html(RoomTotals(room)) << "</p>\n";
   WriteTable(room, out);
   // A long session's picture is large: only a few wait to be written at any time.
