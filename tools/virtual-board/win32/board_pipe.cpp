@@ -3,6 +3,7 @@
 #include <cstring>
 #include <vector>
 
+#include "messages.h"
 #include "win32/virtual_board_channel.h"
 
 namespace virtual_board {
@@ -55,13 +56,13 @@ bool BoardPipe::Start(std::string* error) {
     // Windows refuses a second first instance; Wine finds the one instance taken.
     const DWORD why = GetLastError();
     *error = why == ERROR_ACCESS_DENIED || why == ERROR_PIPE_BUSY
-                 ? "Another virtual board is running on this desktop."
-                 : "The board's pipe cannot be made (error " + std::to_string(why) + ").";
+                 ? messages::Tr("Another virtual board is running on this desktop.")
+                 : messages::Tr("The board's pipe cannot be made (error {1}).", why);
     return false;
   }
   thread_ = CreateThread(nullptr, 0, Run, this, 0, nullptr);
   if (thread_) return true;
-  *error = "The board's thread cannot be started.";
+  *error = messages::Tr("The board's thread cannot be started.");
   return false;
 }
 

@@ -3,11 +3,13 @@
 // Orlanek's run window does; the button (or the key U) pulls the board out and puts it back;
 // --json FILE writes virtual-board's JSON lines for station-check; --exercise N (or --coach)
 // judges the session as it comes, under the rows, and gives station-check's verdict at the end.
+#include <io.h>
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -18,35 +20,42 @@
 #include "coach.h"
 #include "console.h"
 #include "led_colours.h"
+#include "messages.h"
 #include "picture.h"
+#include "windows/win32/face_choice.h"
 #include "windows/win32/win32_dpi.h"
 
 namespace {
 
 using orlanek::windows::win32::AtDpi;
+using orlanek::windows::win32::ChooseFace;
 using orlanek::windows::win32::kDesignDpi;
 using orlanek::windows::win32::SizeAround;
 using orlanek::windows::win32::TakeSuggestedRect;
 using orlanek::windows::win32::WindowDpi;
 using virtual_board::BoardPipe;
 
-const char kUsage[] =
-    "Usage: virtual-board.exe [--json FILE] [--coach] [--exercise N] [--picture FILE]\r\n"
-    "  Offers the LED board (%s) to Varnel.dll on this desktop, as if\r\n"
-    "  it were plugged in: start it, then Orlanek.exe or your own program beside Varnel.dll.\r\n"
-    "  Its window shows the green and red rows; the button (or the key U) pulls the board out\r\n"
-    "  and puts it back. One program at a time holds the board; one virtual board a desktop.\r\n"
-    "  --json FILE  one JSON line per report and per plug change into FILE, each with \"ms\":\r\n"
-    "               milliseconds since the board was made, for station-check\r\n"
-    "  --exercise N  the practice coach for exercise N (1 to 10): the session judged as it\r\n"
-    "               comes, as station-check does; under the rows the reference's rows, the\r\n"
-    "               six rules and the first break; station-check's verdict at the end\r\n"
-    "  --coach      the coach for the exercise that the session's steps show\r\n"
-    "  --picture FILE  with the coach, the session drawn at the end (.svg or .png)\r\n";
+using messages::N_;
+using messages::Tr;
+
+const char* const kUsage =
+    N_("Usage: virtual-board.exe [--json FILE] [--coach] [--exercise N] [--picture FILE]\n"
+       "  Offers the LED board ({1}) to Varnel.dll on this desktop, as if\n"
+       "  it were plugged in: start it, then Orlanek.exe or your own program beside Varnel.dll.\n"
+       "  Its window shows the green and red rows; the button (or the key U) pulls the board out\n"
+       "  and puts it back. One program at a time holds the board; one virtual board a desktop.\n"
+       "  --json FILE  one JSON line per report and per plug change into FILE, each with \"ms\":\n"
+       "               milliseconds since the board was made, for station-check\n"
+       "  --exercise N  the practice coach for exercise N (1 to 10): the session judged as it\n"
+       "               comes, as station-check does; under the rows the reference's rows, the\n"
+       "               six rules and the first break; station-check's verdict at the end\n"
+       "  --coach      the coach for the exercise that the session's steps show\n"
+       "  --picture FILE  with the coach, the session drawn at the end (.svg or .png)\n");
 
 // Layout in pixels at 96 dpi: LEDs of kLed across, kPitch apart, in two rows, the button below,
-// its text kButtonText high (8 points). Px scales it to the window's dpi.
-constexpr int kLed = 24, kPitch = 32, kMargin = 16, kButtonText = 11;
+// its text kButtonText high (8 points), kChineseText (9 points) in Chinese. Px scales it to the
+// window's dpi.
+constexpr int kLed = 24, kPitch = 32, kMargin = 16, kButtonText = 11, kChineseText = 12;
 constexpr int kRowTop[] = {kMargin, kMargin + kPitch + 8};
 constexpr int kButtonTop = kRowTop[1] + kPitch + 12, kButtonHeight = 28;
 constexpr int kClientWidth = 2 * kMargin + 8 * kPitch - (kPitch - kLed);
@@ -55,8 +64,8 @@ constexpr int kClientHeight = kButtonTop + kButtonHeight + kMargin;
 constexpr int kCoachWidth = 640, kCoachLine = 16, kCoachLines = 6;
 constexpr int kCoachHeight = kClientHeight + kCoachLines * kCoachLine;
 constexpr int kButtonId = 1;
-constexpr const char* kPullOut = "Pull out (U)";
-constexpr const char* kPutBack = "Put back (U)";
+const char* const kPullOut = N_("Pull out (U)");
+const char* const kPutBack = N_("Put back (U)");
 
 struct Shown {
   std::uint8_t green = 0;
@@ -119,14 +128,21 @@ void PaintRow(HDC dc, int top, std::uint8_t value, const orlanek::RowColours& co
   }
 }
 
-// The coach's lines, in UTF-8 for the LEDs' circles, under the button.
-void PaintCoach(HDC dc) {
-  std::string text;
-  for (const std::string& line : coach->Lines()) text += line + "\r\n";
+// The program's texts are UTF-8 (the LEDs' circles, the catalogue's Chinese); the window's
+// functions take them in UTF-16.
+std::wstring Wide(const std::string& text) {
   std::wstring wide(text.size(), L'\0');
   wide.resize(static_cast<std::size_t>(
       MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(),
                           static_cast<int>(wide.size()))));
+  return wide;
+}
+
+// The coach's lines under the button.
+void PaintCoach(HDC dc) {
+  std::string text;
+  for (const std::string& line : coach->Lines()) text += line + "\r\n";
+  const std::wstring wide = Wide(text);
   RECT area = {Px(kMargin), Px(kClientHeight), Px(kCoachWidth - kMargin), Px(kCoachHeight)};
   HGDIOBJ old = SelectObject(dc, shown.button_font);
   SetBkMode(dc, TRANSPARENT);
@@ -137,18 +153,50 @@ void PaintCoach(HDC dc) {
 void Toggle() {
   shown.want_plugged = !shown.want_plugged;
   shown.board->SetPlugged(shown.want_plugged);
-  SetWindowTextA(shown.button, shown.want_plugged ? kPullOut : kPutBack);
+  SetWindowTextW(shown.button, Wide(Tr(shown.want_plugged ? kPullOut : kPutBack)).c_str());
+}
+
+int CALLBACK NoteFace(const LOGFONTW* font, const TEXTMETRICW*, DWORD, LPARAM sought) {
+  if (lstrcmpiW(font->lfFaceName, reinterpret_cast<const wchar_t*>(sought)) == 0) return 0;
+  return 1;
+}
+
+// Only the face itself counts: Wine offers a missing face under a substitute's name.
+bool Installed(const std::string& face) {
+  const std::wstring name = Wide(face);
+  LOGFONTW sought = {};
+  sought.lfCharSet = DEFAULT_CHARSET;
+  if (name.size() >= LF_FACESIZE) return false;
+  name.copy(sought.lfFaceName, name.size());
+  HDC screen = GetDC(nullptr);
+  const bool found = EnumFontFamiliesExW(screen, &sought, NoteFace,
+                                         reinterpret_cast<LPARAM>(name.c_str()), 0) == 0;
+  ReleaseDC(nullptr, screen);
+  return found;
+}
+
+// The button's and the coach's font. Chinese is drawn in the face of Orlanek's captions at the
+// size of Windows' own Chinese texts: the default face may have no Chinese (an English Windows,
+// Wine), and Chinese at 8 points is hard to read.
+LOGFONTW TextFont() {
+  LOGFONTW face = {};
+  GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof face, &face);
+  face.lfHeight = -Px(kButtonText);
+  face.lfWidth = 0;
+  if (messages::Chosen() != messages::Language::kTraditionalChinese) return face;
+  face.lfHeight = -Px(kChineseText);
+  face.lfCharSet = CHINESEBIG5_CHARSET;
+  const std::wstring name = Wide(ChooseFace("新細明體", Installed));
+  face.lfFaceName[name.copy(face.lfFaceName, LF_FACESIZE - 1)] = L'\0';
+  return face;
 }
 
 // Everything inside the window at the given dpi: the button's place and its font, the LEDs.
 void LayOut(HWND window, int dpi) {
   shown.dpi = dpi;
-  LOGFONTA face = {};
-  GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof face, &face);
-  face.lfHeight = -Px(kButtonText);
-  face.lfWidth = 0;
-  HFONT font = CreateFontIndirectA(&face);
-  SendMessageA(shown.button, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  const LOGFONTW face = TextFont();
+  HFONT font = CreateFontIndirectW(&face);
+  SendMessageW(shown.button, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
   if (shown.button_font) DeleteObject(shown.button_font);
   shown.button_font = font;
   SetWindowPos(shown.button, nullptr, Px(kMargin), Px(kButtonTop), Px(kClientWidth - 2 * kMargin),
@@ -186,38 +234,51 @@ LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wparam, LPARA
       PostQuitMessage(0);
       return 0;
   }
-  return DefWindowProcA(window, message, wparam, lparam);
+  return DefWindowProcW(window, message, wparam, lparam);
 }
 
 HWND MakeWindow(HINSTANCE instance) {
-  WNDCLASSA window_class = {};
+  WNDCLASSW window_class = {};
   window_class.lpfnWndProc = WindowProcedure;
   window_class.hInstance = instance;
   window_class.hCursor = LoadCursor(nullptr, IDC_ARROW);
   window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  window_class.lpszClassName = "VirtualBoard";
-  RegisterClassA(&window_class);
+  window_class.lpszClassName = L"VirtualBoard";
+  RegisterClassW(&window_class);
   constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-  HWND window =
-      CreateWindowA("VirtualBoard", "Virtual LED board", kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                    CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, nullptr);
-  shown.button = CreateWindowA("BUTTON", kPullOut, WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 0, 0, 0,
-                               0, window, reinterpret_cast<HMENU>(kButtonId), instance, nullptr);
+  HWND window = CreateWindowW(L"VirtualBoard", Wide(Tr("Virtual LED board")).c_str(), kStyle,
+                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr,
+                              nullptr, instance, nullptr);
+  shown.button =
+      CreateWindowW(L"BUTTON", Wide(Tr(kPullOut)).c_str(), WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 0,
+                    0, 0, 0, window, reinterpret_cast<HMENU>(kButtonId), instance, nullptr);
   LayOut(window, WindowDpi(window));
   SizeAround(window, Px(coach ? kCoachWidth : kClientWidth),
              Px(coach ? kCoachHeight : kClientHeight), kStyle, shown.dpi);
   return window;
 }
 
-// Text for the user: on the console the program was started from, else in a message box.
-void Say(const char* text, UINT icon) {
-  AttachConsole(ATTACH_PARENT_PROCESS);
-  HANDLE out = GetStdHandle(icon == MB_ICONERROR ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
-  DWORD written = 0;
-  if (out == nullptr || out == INVALID_HANDLE_VALUE ||
-      !WriteFile(out, text, static_cast<DWORD>(std::strlen(text)), &written, nullptr)) {
-    MessageBoxA(nullptr, text, "virtual-board", MB_OK | icon);
+bool Writable(std::FILE* stream) {
+  const intptr_t handle = _get_osfhandle(_fileno(stream));
+  return handle != 0 && handle != -1 && handle != -2 &&
+         GetFileType(reinterpret_cast<HANDLE>(handle)) != FILE_TYPE_UNKNOWN;
+}
+
+// Text for the user: into the file or pipe the program was started with, or on the console it
+// was started from, else in a message box. A program with a window of its own starts with no
+// console, so its standard streams are bound to the parent's console here.
+void Say(const std::string& text, UINT icon) {
+  std::FILE* stream = icon == MB_ICONERROR ? stderr : stdout;
+  // The second stream finds the console already attached.
+  if (!Writable(stream) &&
+      (AttachConsole(ATTACH_PARENT_PROCESS) || GetLastError() == ERROR_ACCESS_DENIED))
+    std::freopen("CONOUT$", "w", stream);
+  if (!Writable(stream)) {
+    MessageBoxW(nullptr, Wide(text).c_str(), L"virtual-board", MB_OK | icon);
+    return;
   }
+  station_check::Write(stream, text);
+  std::fflush(stream);
 }
 
 struct FileCloser {
@@ -235,10 +296,10 @@ bool EndsWith(const std::string& text, const char* end) {
   return text.size() > size && text.compare(text.size() - size, size, end) == 0;
 }
 
-bool ParseOptions(int argc, char** argv, Options* options) {
-  for (int i = 1; i < argc; ++i) {
-    const std::string option = argv[i];
-    const std::string value = i + 1 < argc ? argv[i + 1] : "";
+bool ParseOptions(const std::vector<std::string>& arguments, Options* options) {
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& option = arguments[i];
+    const std::string value = i + 1 < arguments.size() ? arguments[i + 1] : "";
     if (option == "--coach") {
       options->coach = true;
       continue;
@@ -265,49 +326,52 @@ bool ParseOptions(int argc, char** argv, Options* options) {
 // could not be written.
 bool Verdict(const Options& options, const station_check::Frames* frames) {
   const station_check::Verdict verdict = coach->Finish();
-  Say(station_check::Describe(verdict).c_str(), MB_ICONINFORMATION);
+  Say(station_check::Describe(verdict), MB_ICONINFORMATION);
   if (!frames) return true;
-  std::ofstream out(options.picture, std::ios::binary);
+  // Named in UTF-8, which the narrow file functions would take for the code page's text.
+  const std::string& name = options.picture;
+  std::ofstream out(std::filesystem::path(std::u8string(name.begin(), name.end())),
+                    std::ios::binary);
   const bool drawn = EndsWith(options.picture, ".svg")
                          ? station_check::WritePictureSvg(verdict, *frames, out)
                          : station_check::WritePicturePng(verdict, *frames, out);
   if (drawn && out.flush()) return true;
-  Say(("virtual-board: cannot write " + options.picture + "\r\n").c_str(), MB_ICONERROR);
+  Say(Tr("virtual-board: cannot write {1}\n", name), MB_ICONERROR);
   return false;
 }
 
 void Serve() {
   MSG message;
-  while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
     // The key works wherever the focus is in the window, also on the button.
     if (message.message == WM_KEYDOWN && message.wParam == 'U') {
       Toggle();
       continue;
     }
     TranslateMessage(&message);
-    DispatchMessageA(&message);
+    DispatchMessageW(&message);
   }
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-    char usage[sizeof kUsage + sizeof orlanek::board::kIdentityText];
-    std::snprintf(usage, sizeof usage, kUsage, orlanek::board::kIdentityText);
-    Say(usage, MB_ICONINFORMATION);
+  // argv is in the code page, which cannot name every file.
+  const std::vector<std::string> arguments = station_check::Arguments(argc, argv);
+  if (arguments.size() == 1 && (arguments[0] == "--help" || arguments[0] == "-h")) {
+    Say(Tr(kUsage, orlanek::board::kIdentityText), MB_ICONINFORMATION);
     return 0;
   }
   Options options;
-  if (!ParseOptions(argc, argv, &options)) {
-    Say("virtual-board: bad arguments (try virtual-board.exe --help)\r\n", MB_ICONERROR);
+  if (!ParseOptions(arguments, &options)) {
+    Say(Tr("virtual-board: bad arguments (try virtual-board.exe --help)\n"), MB_ICONERROR);
     return 2;
   }
   std::unique_ptr<std::FILE, FileCloser> json;
   // Binary: lines end in LF alone, as on Linux, for station-check on either system.
-  if (!options.json.empty()) json.reset(std::fopen(options.json.c_str(), "wb"));
+  if (!options.json.empty()) json.reset(station_check::OpenFile(options.json, "wb"));
   if (!options.json.empty() && !json) {
-    Say(("virtual-board: cannot write " + options.json + "\r\n").c_str(), MB_ICONERROR);
+    Say(Tr("virtual-board: cannot write {1}\n", options.json), MB_ICONERROR);
     return 1;
   }
   std::unique_ptr<station_check::Frames> frames;
@@ -317,12 +381,12 @@ int main(int argc, char** argv) {
   if (options.coach) live = std::make_unique<LiveCoach>(options.exercise, frames.get());
   coach = live.get();
 
-  HWND window = MakeWindow(GetModuleHandleA(nullptr));
+  HWND window = MakeWindow(GetModuleHandleW(nullptr));
   auto board = std::make_unique<BoardPipe>(window, json.get(), coach);
   shown.board = board.get();
   std::string error;
   if (!board->Start(&error)) {
-    Say(("virtual-board: " + error + "\r\n").c_str(), MB_ICONERROR);
+    Say(Tr("virtual-board: {1}\n", error), MB_ICONERROR);
     return 1;
   }
   ShowWindow(window, SW_SHOWNORMAL);
