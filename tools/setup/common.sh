@@ -58,9 +58,10 @@ ORLANEK_FUZZ_OPTIONS=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DORLANEK_FUZZ=ON
 
 # The Windows cross builds of the library and their tests under Wine (32-bit Wine needs the
 # i386 architecture before the package lists are read), and the MSI (wixl; msiinfo reads it).
-# station-check.exe: zlib for its pictures and compressed captures.
+# station-check.exe: zlib for its pictures and compressed captures. locales: the Chinese locale
+# that the programs' check in Chinese makes for Wine.
 ORLANEK_WINDOWS_PACKAGES=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686
-  googletest wine wine32:i386 wine64 libz-mingw-w64-dev wixl msitools)
+  googletest wine wine32:i386 wine64 libz-mingw-w64-dev wixl msitools locales)
 ensure_windows_packages() {
   if ! grep -qx i386 <<<"$(dpkg --print-foreign-architectures)"; then
     [ "$(id -u)" -eq 0 ] || { echo "Run this as root to add the i386 architecture for Wine." >&2; return 1; }
