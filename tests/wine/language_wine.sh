@@ -3,8 +3,9 @@
 # language (LANG=zh_TW.UTF-8), and again without it, station-check.exe's usage, an error, a
 # verdict with a broken rule on a session of a Chinese name and an error for a file it cannot
 # read are the Linux program's to the byte in the same language. virtual-board.exe gives its
-# usage in Chinese, the same on a pipe and on a code page 950 console, writes its JSON lines to
-# a file of a Chinese name and titles its window in Chinese.
+# usage in Chinese, the same on a pipe and on a code page 950 console, titles its window in
+# Chinese, writes its JSON lines and picture to files of Chinese names and gives the coach's
+# verdict as the Linux station-check does on them.
 # Usage: language_wine.sh BIN-DIR SOURCE-DIR LINUX-STATION-CHECK
 #        (on a display: tests/e2e/with_display.sh; WINEPREFIX set; WINE may name Wine's loader)
 set -uo pipefail
@@ -63,13 +64,19 @@ console=$(LANG=zh_TW.UTF-8 script -qec \
   sed 's/\x1b\[[0-9;?]*[a-zA-Z]//g' | tr -d '\r')
 [ "$console" = "$board_help" ] || fail "virtual-board.exe's usage on a console: $console"
 
-LANG=zh_TW.UTF-8 "$wine" "$bin/virtual-board.exe" --json "$work/考生一.jsonl" \
-  >"$work/board.log" 2>&1 &
+# Files of Chinese names, and the coach's verdict at the end as station-check gives it on them.
+LANG=zh_TW.UTF-8 "$wine" "$bin/virtual-board.exe" --json "$work/考生一.jsonl" --exercise 3 \
+  --picture "$work/考生一.png" >"$work/verdict" 2>&1 &
 board=$!
-await yes eval 'grep -q "\"plugged\"" "$work/考生一.jsonl" 2>/dev/null && echo yes' ||
-  fail "no JSON lines in 考生一.jsonl: $(ls "$work") $(cat "$work/board.log")"
-title=$(xdotool getwindowname "$(wait_for '')" 2>/dev/null)
+window=$(wait_for '')
+title=$(xdotool getwindowname "$window" 2>/dev/null)
 [ -n "$title" ] && [ "$title" != "Virtual LED board" ] || fail "virtual-board.exe's title: $title"
+await yes eval 'grep -q "\"plugged\"" "$work/考生一.jsonl" 2>/dev/null && echo yes' &&
+  xdotool windowfocus --sync "$window" key alt+F4 &&
+  await gone eval 'kill -0 $board 2>/dev/null || echo gone'
+verdict=$(LANG=zh_TW.UTF-8 "$linux" --exercise 3 "$work/考生一.jsonl")
+[ "$(tr -d '\r' <"$work/verdict")" = "$verdict" ] && [ -s "$work/考生一.png" ] ||
+  fail "virtual-board.exe's verdict: $(cat "$work/verdict"); station-check's: $verdict; $(ls "$work")"
 [ $status -eq 0 ] && echo "PASS: station-check.exe as on Linux in both languages;" \
   "virtual-board.exe in Chinese on a pipe, a console and its window"
 exit $status
