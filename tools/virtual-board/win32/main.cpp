@@ -258,6 +258,8 @@ HWND MakeWindow(HINSTANCE instance) {
   return window;
 }
 
+// Whether the stream reaches a file, a pipe or a console: a program with a window of its own that
+// was started alone has none.
 bool Writable(std::FILE* stream) {
   const intptr_t handle = _get_osfhandle(_fileno(stream));
   return handle != 0 && handle != -1 && handle != -2 &&
@@ -332,9 +334,8 @@ bool Verdict(const Options& options, const station_check::Frames* frames) {
   const std::string& name = options.picture;
   std::ofstream out(std::filesystem::path(std::u8string(name.begin(), name.end())),
                     std::ios::binary);
-  const bool drawn = EndsWith(options.picture, ".svg")
-                         ? station_check::WritePictureSvg(verdict, *frames, out)
-                         : station_check::WritePicturePng(verdict, *frames, out);
+  const bool drawn = EndsWith(name, ".svg") ? station_check::WritePictureSvg(verdict, *frames, out)
+                                            : station_check::WritePicturePng(verdict, *frames, out);
   if (drawn && out.flush()) return true;
   Say(Tr("virtual-board: cannot write {1}\n", name), MB_ICONERROR);
   return false;
