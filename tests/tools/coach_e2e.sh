@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # The practice coach live: the virtual board on this user's socket, coaching exercise 3, while a
 # station program on libVarnel.so plays it a tick a second with the board pulled out and put
-# back. A right session holds every rule and passes; one with a wrong green step is told at that
-# tick, with what was sent and what the reference sends, while the board takes every report;
-# coached in Chinese, the same break is told in Chinese and ends with station-check's verdict.
+# back. A right session holds every rule and passes; one with a wrong green step, coached in
+# Chinese, is told at that tick, with what was sent and what the reference sends, while the board
+# takes every report, and ends with station-check's verdict.
 # Usage: coach_e2e.sh BIN-DIR COACH-STATION
 set -uo pipefail
 bin=$1 station=$2
@@ -42,21 +42,20 @@ grep -q '^rule 6, plug-in clear: held' "$work/right.coach" || fail "no plug-in: 
 "$bin/station-check" --exercise 3 "$work/right.jsonl" >/dev/null || fail "station-check disagrees"
 grep -q '<svg' "$work/right.svg" || fail "no picture drawn"
 
-play wrong 4
-first=$(grep -m1 -o 'first break: .*' "$work/wrong.coach" | sed 's/ | .*//')
-[[ $first =~ "first break: rule 4, green run of exercise 3: at "[0-9.]+" s (line "([0-9]+)": 0 "([0-9]+)" 0 "[^\)]*"): sent green "([0-9]+)" where the reference sends green "([0-9]+) ]] ||
+# The wrong session coached in Chinese: the break's sentence is told once, at its tick, naming the
+# line and both bytes, and the coach ends with station-check's own verdict in that language.
+play wrong 4 zh_TW
+first=$(grep -m1 -o '首次違反：.*' "$work/wrong.coach" | sed 's/ | .*//')
+[[ $first =~ "首次違反：規則 4，第 3 題的綠燈列執行：於 "[0-9.]+" s（第 "([0-9]+)" 行：0 "([0-9]+)" 0 "[0-9 ]*"）：送出綠燈列 "([0-9]+)"，參考站台此處送出綠燈列 "([0-9]+) ]] ||
   fail "the first break: $first"
 named=$(sed -n "${BASH_REMATCH[1]}p" "$work/wrong.jsonl")
-[[ $named == *"\"report\":[0,${BASH_REMATCH[3]},0,"* ]] || fail "$first names another line: $named"
+[[ $named == *"\"report\":[0,${BASH_REMATCH[2]},0,"* ]] || fail "$first names another line: $named"
 [ "${BASH_REMATCH[2]}" = "${BASH_REMATCH[3]}" ] || fail "the sentence names another report: $first"
 [ $(( BASH_REMATCH[3] ^ BASH_REMATCH[4] )) = 16 ] || fail "the bytes told are not the wrong step's: $first"
-[ "$(tail -n 1 "$work/wrong.coach")" = FAIL ] || fail "wrong session: $(tail -n 8 "$work/wrong.coach")"
-breaks() { grep -o 'first break: [^|]*' "$work/wrong.coach" | sed 's/ ([0-9]* more rule.*//' | sort -u; }
+breaks() { grep -o '首次違反：[^|]*' "$work/wrong.coach" | sed 's/（此後又有.*//' | sort -u; }
 [ "$(breaks | wc -l)" = 1 ] || fail "the first break changed: $(breaks)"
-
-play chinese 4 zh_TW
-verdict=$(STATION_LANGUAGE=zh_TW "$bin/station-check" --exercise 3 "$work/chinese.jsonl")
-grep -q '首次違反：規則 4，' "$work/chinese.coach" && [ "$(tail -n 1 <<<"$verdict")" = '不通過（FAIL）' ] &&
-  [ "$(tail -n "$(wc -l <<<"$verdict")" "$work/chinese.coach")" = "$verdict" ] ||
-  fail "coached in Chinese, or not station-check's verdict: $(tail -n 10 "$work/chinese.coach")"
+verdict=$(STATION_LANGUAGE=zh_TW "$bin/station-check" --exercise 3 "$work/wrong.jsonl")
+[ "$(tail -n 1 <<<"$verdict")" = '不通過（FAIL）' ] &&
+  [ "$(tail -n "$(wc -l <<<"$verdict")" "$work/wrong.coach")" = "$verdict" ] ||
+  fail "not station-check's verdict: $(tail -n 10 "$work/wrong.coach")"
 exit 0
