@@ -46,7 +46,7 @@ grep -q '<svg' "$work/right.svg" || fail "no picture drawn"
 # line and both bytes, and the coach ends with station-check's own verdict in that language.
 play wrong 4 zh_TW
 first=$(grep -m1 -o '首次違反：.*' "$work/wrong.coach" | sed 's/ | .*//')
-[[ $first =~ "首次違反：規則 4，第 3 題的綠燈列執行：於 "[0-9.]+" s（第 "([0-9]+)" 行：0 "([0-9]+)" 0 "[0-9 ]*"）：送出綠燈列 "([0-9]+)"，參考站台此處送出綠燈列 "([0-9]+) ]] ||
+[[ $first =~ "首次違反：規則 4，第 3 題的綠燈列執行：於 "[0-9.]+" s（第 "([0-9]+)" 行：0 "([0-9]+)" 0 "[0-9[:space:]]*"）：送出綠燈列 "([0-9]+)"，參考站台此處送出綠燈列 "([0-9]+) ]] ||
   fail "the first break: $first"
 named=$(sed -n "${BASH_REMATCH[1]}p" "$work/wrong.jsonl")
 [[ $named == *"\"report\":[0,${BASH_REMATCH[2]},0,"* ]] || fail "$first names another line: $named"
