@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "columns.h"
 #include "station_model.h"
 
 namespace virtual_board {
@@ -124,9 +125,9 @@ TEST(Coach, AWrongStepIsTheFirstBreakAtItsTickWithBothBytesAndIsKept) {
 
 // Drawn in place, a line wider than counted leaves rows behind on a narrow terminal.
 TEST(Coach, ATerminalGivesAChineseCharacterTwoColumnsAndALedOne) {
-  EXPECT_EQ(TerminalColumns("規則  1 符合"), 12u);
-  EXPECT_EQ(TerminalColumns("首次違反：規則 4，"), 18u);
-  EXPECT_EQ(TerminalColumns("green ●○○○○○○●"), 14u);
+  EXPECT_EQ(station_check::Columns("規則  1 符合"), 12u);
+  EXPECT_EQ(station_check::Columns("首次違反：規則 4，"), 18u);
+  EXPECT_EQ(station_check::Columns("green ●○○○○○○●"), 14u);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "capture.h"
 
 #ifdef _WIN32
+// MinGW names the descriptor functions as POSIX does.
 #include <io.h>
 #else
 #include <unistd.h>
@@ -402,36 +403,14 @@ SessionResult ReadCapture(gzFile stream, std::uint32_t device, SessionSink& sink
   return StreamCapture(stream, std::move(found.boards), sink);
 }
 
-#ifdef _WIN32
-int Duplicate(std::FILE* file) {
-  return _dup(_fileno(file));
-}
-bool ToStart(int descriptor) {
-  return _lseeki64(descriptor, 0, SEEK_SET) == 0;
-}
-void Close(int descriptor) {
-  _close(descriptor);
-}
-#else
-int Duplicate(std::FILE* file) {
-  return dup(fileno(file));
-}
-bool ToStart(int descriptor) {
-  return lseek(descriptor, 0, SEEK_SET) == 0;
-}
-void Close(int descriptor) {
-  close(descriptor);
-}
-#endif
-
 // A stream over the file's bytes from its start, gzip-compressed or not, through a descriptor of
 // its own, so that the file stays open; none where the file has no descriptor (fmemopen's).
 gzFile OpenStream(std::FILE* file) {
-  const int descriptor = Duplicate(file);
+  const int descriptor = dup(fileno(file));
   if (descriptor < 0) return nullptr;
-  const gzFile stream = ToStart(descriptor) ? gzdopen(descriptor, "rb") : nullptr;
+  const gzFile stream = lseek(descriptor, 0, SEEK_SET) == 0 ? gzdopen(descriptor, "rb") : nullptr;
   if (stream == nullptr) {
-    Close(descriptor);
+    close(descriptor);
     return nullptr;
   }
   gzbuffer(stream, 65536);

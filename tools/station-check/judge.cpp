@@ -179,12 +179,9 @@ Verdict Judge::Finish() {
   return Now();
 }
 
-std::string Describe(const Verdict& verdict) {
-  std::string text = messages::Tr(ExerciseLine(verdict), verdict.exercise);
-  for (const RuleResult& rule : verdict.rules) text += DescribeRule(rule) + "\n";
-  return text + (verdict.pass ? messages::Tr("PASS\n") : messages::Tr("FAIL\n"));
-}
+namespace {
 
+// "held", "BROKEN" or "not seen" in the user's language.
 const char* StatusWord(Status status) {
   switch (status) {
     case Status::kHeld:
@@ -197,12 +194,21 @@ const char* StatusWord(Status status) {
   return "";
 }
 
+// "rule 4, green run of exercise 3: BROKEN - at 4.003 s ..." without the line's end.
 std::string DescribeRule(const RuleResult& rule) {
   if (rule.shown_detail.empty())
     return messages::Tr("rule {1}, {2}: {3}", rule.number, rule.shown_name,
                         StatusWord(rule.status));
   return messages::Tr("rule {1}, {2}: {3} - {4}", rule.number, rule.shown_name,
                       StatusWord(rule.status), rule.shown_detail);
+}
+
+}  // namespace
+
+std::string Describe(const Verdict& verdict) {
+  std::string text = messages::Tr(ExerciseLine(verdict), verdict.exercise);
+  for (const RuleResult& rule : verdict.rules) text += DescribeRule(rule) + "\n";
+  return text + (verdict.pass ? messages::Tr("PASS\n") : messages::Tr("FAIL\n"));
 }
 
 }  // namespace station_check

@@ -85,10 +85,5 @@ class Judge : public SessionSink {
 // The verdict as the program prints it, in the user's language: the exercise, one line per
 // rule, then PASS or FAIL.
 std::string Describe(const Verdict& verdict);
-// "held", "BROKEN" or "not seen" in the user's language.
-const char* StatusWord(Status status);
-// "rule 4, green run of exercise 3: BROKEN - at 4.003 s ..." in the user's language, as
-// Describe prints it, without the line's end.
-std::string DescribeRule(const RuleResult& rule);
 
 }  // namespace station_check

@@ -1,9 +1,5 @@
 #include "coach.h"
 
-#include <algorithm>
-#include <array>
-#include <utility>
-
 #include "board_state.h"
 #include "messages.h"
 
@@ -23,23 +19,6 @@ const char* Word(Status status) {
       break;
   }
   return Tr("not yet");
-}
-
-// The code points East Asian terminals draw two columns wide, as far as the coach's texts go:
-// Hangul, CJK and its punctuation, and the full-width forms.
-bool Wide(char32_t point) {
-  constexpr std::array<std::pair<char32_t, char32_t>, 8> kWide = {{{0x1100, 0x115F},
-                                                                   {0x2E80, 0x303E},
-                                                                   {0x3041, 0xA4CF},
-                                                                   {0xAC00, 0xD7A3},
-                                                                   {0xF900, 0xFAFF},
-                                                                   {0xFE30, 0xFE4F},
-                                                                   {0xFF00, 0xFF60},
-                                                                   {0xFFE0, 0xFFE6}}};
-  if (point >= 0x20000 && point <= 0x3FFFD) return true;
-  return std::any_of(kWide.begin(), kWide.end(), [point](const auto& range) {
-    return point >= range.first && point <= range.second;
-  });
 }
 
 }  // namespace
@@ -103,18 +82,4 @@ std::string Rows(std::uint8_t green, std::uint8_t red) {
 }
 
 // A character's first byte tells how many bytes follow; a stray byte counts as one column.
-std::size_t TerminalColumns(std::string_view line) {
-  std::size_t columns = 0;
-  for (std::size_t i = 0; i < line.size();) {
-    const auto lead = static_cast<unsigned char>(line[i]);
-    const std::size_t more = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0;
-    char32_t point = more == 0 ? lead : lead & (0x3F >> more);
-    for (std::size_t k = 1; k <= more && i + k < line.size(); ++k)
-      point = point << 6 | (static_cast<unsigned char>(line[i + k]) & 0x3F);
-    columns += Wide(point) ? 2 : 1;
-    i += more + 1;
-  }
-  return columns;
-}
-
 }  // namespace virtual_board

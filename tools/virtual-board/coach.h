@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <span>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "judge.h"
@@ -44,9 +43,5 @@ std::vector<std::string> CoachLines(const CoachView& view);
 
 // The two rows for a terminal, named in the user's language.
 std::string Rows(std::uint8_t green, std::uint8_t red);
-
-// The columns a UTF-8 line takes on a terminal: two for a Chinese character or full-width
-// punctuation, one for anything else.
-std::size_t TerminalColumns(std::string_view line);
 
 }  // namespace virtual_board

@@ -23,6 +23,7 @@
 #include "board_protocol.h"
 #include "board_state.h"
 #include "coach.h"
+#include "columns.h"
 #include "messages.h"
 #include "options.h"
 #include "picture.h"
@@ -81,7 +82,7 @@ class KeyMode {
 
 // The rows a line takes on a terminal of the given width.
 std::size_t TerminalRows(const std::string& line, std::size_t columns) {
-  const std::size_t width = virtual_board::TerminalColumns(line);
+  const std::size_t width = station_check::Columns(line);
   return width <= columns || columns == 0 ? 1 : (width + columns - 1) / columns;
 }
 
@@ -153,9 +154,8 @@ std::string Hex(std::uint16_t id) {
 std::string PlugState(bool plugged) {
   const std::string in = Tr("plugged in"), out = Tr("unplugged");
   std::string state = plugged ? in : out;
-  const std::size_t width =
-      std::max(virtual_board::TerminalColumns(in), virtual_board::TerminalColumns(out));
-  return state.append(width - virtual_board::TerminalColumns(state), ' ');
+  const std::size_t width = std::max(station_check::Columns(in), station_check::Columns(out));
+  return state.append(width - station_check::Columns(state), ' ');
 }
 
 void Event(const Options& options, std::int64_t ms, const char* what) {
