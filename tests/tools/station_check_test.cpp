@@ -676,6 +676,31 @@ TEST(StationCheck, UsbmonSetReportsAreReportsWithTheirIdInFront) {
     EXPECT_NE(ReadUsbmonLine(bad).error, "") << bad;
 }
 
+TEST(StationCheck, ANewAddressIsAPlugInAmongTheReportsInTheirOrder) {
+  // Written as they come: 'r' a report, '-' unplugged, '+' plugged, each with its time.
+  struct Events : SessionSink {
+    void Report(std::int64_t us, std::span<const std::uint8_t>, std::size_t) override {
+      seen += "r" + std::to_string(us) + " ";
+    }
+    void Plug(std::int64_t us, bool plugged) override {
+      seen += (plugged ? "+" : "-") + std::to_string(us) + " ";
+    }
+    std::string seen;
+  } events;
+  SessionBuilder builder(true, events);
+  // The stamps the kernel gives: the board back at a new address in the same microsecond, in
+  // the next one, and later.
+  const std::pair<std::int64_t, std::uint32_t> records[] = {
+      {500, 1005}, {500, 1006}, {501, 1007}, {900, 1008}, {899, 1009}};
+  for (const auto& [us, device] : records) {
+    Record record{.kind = Record::Kind::kReport, .us = us, .report = {0, 1}, .device = device};
+    const std::string error = builder.Add(record, 1);
+    EXPECT_EQ(error.empty(), us != 899) << us << ": " << error;
+  }
+  EXPECT_EQ(events.seen, "r0 -0 +0 r0 -1 +1 r1 -2 +399 r400 ")
+      << "and nothing for the one back in time";
+}
+
 // USB captures made from bytes as dumpcap and USBPcap write them. kPcapngBesideEthernet: a
 // big-endian machine's pcapng, in nanoseconds, an Ethernet interface's packets among the USB ones.
 enum class FileForm { kPcap, kPcapBigEndianNanoseconds, kPcapng, kPcapngBesideEthernet };

@@ -299,14 +299,18 @@ std::string SessionBuilder::Add(Record record, std::size_t number) {
     last_raw_ = record.us;
     if (!any_) origin_ = record.us;
     record.us += offset_ - origin_;
-    // A board plugged in again comes back at a new address.
+  }
+  if (any_ && record.us < last_) return Tr("the time goes back");
+  if (device_plugs_) {
+    // A board plugged in again comes back at a new address: out and in again between its last
+    // report and this one, even where both share a time stamp.
     if (any_ && record.device != device_) {
-      sink_.Plug(last_ + 1, false);
-      sink_.Plug(std::max(last_ + 1, record.us - 1), true);
+      const std::int64_t out = std::min(last_ + 1, record.us);
+      sink_.Plug(out, false);
+      sink_.Plug(std::max(out, record.us - 1), true);
     }
     device_ = record.device;
   }
-  if (any_ && record.us < last_) return Tr("the time goes back");
   any_ = true;
   last_ = record.us;
   if (record.kind == Record::Kind::kReport) {
