@@ -7,7 +7,8 @@
 # session as Varnel.dll logged it (VARNEL_SESSION_LOG) passes.
 # Usage: orlanek_station_wine.sh TEST-DIR [SHOT-DIR]
 #        (on a display: tests/e2e/with_display.sh; WINEPREFIX set; WINE may name Wine's loader;
-#        STATION_TOLERANCE widens the judge's cadence allowance, for an emulated machine's clock)
+#        STATION_TOLERANCE widens the judge's cadence allowance, for an emulated machine's clock;
+#        WINEDLLOVERRIDES is kept beside the doubles' own)
 set -euo pipefail
 dir=$1 shots=${2:-}
 read -ra judge <<<"${STATION_JUDGE:-}"
@@ -21,7 +22,7 @@ fail() { echo "FAIL: $*"; [ -f "$work/reports" ] && cat "$work/reports"; exit 1;
 cd "$dir"
 # A Wine server that a test without a display left running would keep its desktop off this one.
 wineserver -k 2>/dev/null || true
-WINEDLLOVERRIDES=setupapi,hid=n HID_BUS_BOARD=1 HID_BUS_REPORT_LOG="Z:$work/reports" \
+WINEDLLOVERRIDES="setupapi,hid=n${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}" HID_BUS_BOARD=1 HID_BUS_REPORT_LOG="Z:$work/reports" \
   VARNEL_SESSION_LOG="Z:$work/session.jsonl" "${WINE:-wine}" Orlanek.exe >"$work/wine.log" 2>&1 &
 pid=$!
 menu=$(wait_for "")
