@@ -1,5 +1,6 @@
 #include "windows/win32/face_choice.h"
 
+#include <algorithm>
 #include <array>
 #include <string_view>
 
@@ -18,7 +19,34 @@ constexpr FaceStandIns kFaceStandIns[] = {
     {"標楷體", {"DFKai-SB", "BiauKai", "AR PL UKai TW", "AR PL UKai HK"}},
 };
 
+struct FaceSought {
+  const wchar_t* name;
+  LONG heaviest;  // 0 while the face is not found
+};
+
+// GDI may offer a face under another's name (Wine maps a missing face to a substitute): only
+// the face itself counts.
+int CALLBACK NoteFace(const LOGFONTW* font, const TEXTMETRICW*, DWORD, LPARAM sought_face) {
+  auto* sought = reinterpret_cast<FaceSought*>(sought_face);
+  if (lstrcmpiW(font->lfFaceName, sought->name) == 0) {
+    sought->heaviest = std::max(sought->heaviest, font->lfWeight);
+  }
+  return 1;
+}
+
 }  // namespace
+
+LONG HeaviestWeight(const std::wstring& face) {
+  LOGFONTW wanted = {};
+  wanted.lfCharSet = DEFAULT_CHARSET;
+  if (face.size() >= LF_FACESIZE) return 0;
+  face.copy(wanted.lfFaceName, face.size());
+  FaceSought sought = {face.c_str(), 0};
+  HDC screen = GetDC(nullptr);
+  EnumFontFamiliesExW(screen, &wanted, NoteFace, reinterpret_cast<LPARAM>(&sought), 0);
+  ReleaseDC(nullptr, screen);
+  return sought.heaviest;
+}
 
 std::string ChooseFace(const std::string& designed,
                        const std::function<bool(const std::string&)>& installed) {

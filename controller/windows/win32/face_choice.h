@@ -1,5 +1,7 @@
 #pragma once
 
+#include <windows.h>
+
 #include <functional>
 #include <string>
 
@@ -14,5 +16,9 @@ namespace orlanek::windows::win32 {
 // asked for as designed.
 std::string ChooseFace(const std::string& designed,
                        const std::function<bool(const std::string&)>& installed);
+
+// The heaviest weight installed of a face, 0 when the face is not installed. Only the face itself
+// counts: GDI offers a missing face under a substitute's name (as Wine does).
+LONG HeaviestWeight(const std::wstring& face);
 
 }  // namespace orlanek::windows::win32

@@ -1,40 +1,11 @@
 #include "windows/win32/win32_design.h"
 
-#include <algorithm>
 #include <map>
 
 #include "windows/win32/face_choice.h"
 
 namespace orlanek::windows::win32 {
 namespace {
-
-struct FaceSought {
-  const wchar_t* name;
-  LONG heaviest;  // 0 while the face is not found
-};
-
-// GDI may offer a face under another's name (Wine maps a missing face to a substitute): only
-// the face itself counts.
-int CALLBACK NoteFace(const LOGFONTW* font, const TEXTMETRICW*, DWORD, LPARAM sought_face) {
-  auto* sought = reinterpret_cast<FaceSought*>(sought_face);
-  if (lstrcmpiW(font->lfFaceName, sought->name) == 0) {
-    sought->heaviest = std::max(sought->heaviest, font->lfWeight);
-  }
-  return 1;
-}
-
-// The heaviest weight installed of a face, 0 when the face is not installed.
-LONG HeaviestWeight(const std::wstring& face) {
-  LOGFONTW wanted = {};
-  wanted.lfCharSet = DEFAULT_CHARSET;
-  if (face.size() >= LF_FACESIZE) return 0;
-  face.copy(wanted.lfFaceName, face.size());
-  FaceSought sought = {face.c_str(), 0};
-  HDC screen = GetDC(nullptr);
-  EnumFontFamiliesExW(screen, &wanted, NoteFace, reinterpret_cast<LPARAM>(&sought), 0);
-  ReleaseDC(nullptr, screen);
-  return sought.heaviest;
-}
 
 struct InstalledFace {
   std::wstring name;

@@ -29,6 +29,7 @@ namespace {
 
 using orlanek::windows::win32::AtDpi;
 using orlanek::windows::win32::ChooseFace;
+using orlanek::windows::win32::HeaviestWeight;
 using orlanek::windows::win32::kDesignDpi;
 using orlanek::windows::win32::SizeAround;
 using orlanek::windows::win32::TakeSuggestedRect;
@@ -156,25 +157,6 @@ void Toggle() {
   SetWindowTextW(shown.button, Wide(Tr(shown.want_plugged ? kPullOut : kPutBack)).c_str());
 }
 
-int CALLBACK NoteFace(const LOGFONTW* font, const TEXTMETRICW*, DWORD, LPARAM sought) {
-  if (lstrcmpiW(font->lfFaceName, reinterpret_cast<const wchar_t*>(sought)) == 0) return 0;
-  return 1;
-}
-
-// Only the face itself counts: Wine offers a missing face under a substitute's name.
-bool Installed(const std::string& face) {
-  const std::wstring name = Wide(face);
-  LOGFONTW sought = {};
-  sought.lfCharSet = DEFAULT_CHARSET;
-  if (name.size() >= LF_FACESIZE) return false;
-  name.copy(sought.lfFaceName, name.size());
-  HDC screen = GetDC(nullptr);
-  const bool found = EnumFontFamiliesExW(screen, &sought, NoteFace,
-                                         reinterpret_cast<LPARAM>(name.c_str()), 0) == 0;
-  ReleaseDC(nullptr, screen);
-  return found;
-}
-
 // The button's and the coach's font. Chinese is drawn in the face of Orlanek's captions at the
 // size of Windows' own Chinese texts: the default face may have no Chinese (an English Windows,
 // Wine), and Chinese at 8 points is hard to read.
@@ -186,7 +168,8 @@ LOGFONTW TextFont() {
   if (messages::Chosen() != messages::Language::kTraditionalChinese) return face;
   face.lfHeight = -Px(kChineseText);
   face.lfCharSet = CHINESEBIG5_CHARSET;
-  const std::wstring name = Wide(ChooseFace("新細明體", Installed));
+  const std::wstring name = Wide(ChooseFace(
+      "新細明體", [](const std::string& name) { return HeaviestWeight(Wide(name)) > 0; }));
   face.lfFaceName[name.copy(face.lfFaceName, LF_FACESIZE - 1)] = L'\0';
   return face;
 }
